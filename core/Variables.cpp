@@ -1,0 +1,207 @@
+// Variable lists and the variable nodes of the language.
+#include "core/Variables.h"
+
+#include "core/EntryPoints.h"
+#include "core/Translator.h"
+
+namespace qnexp {
+
+uint64_t TVarList::ChangeCount = 1;
+
+TVarList::TVarList() = default;
+
+TVarList::~TVarList() {
+  if (GetVarList() == this) SetVarList(Parent);
+  Changed();
+}
+
+TExpression* TVarList::GetVarExp(std::string_view name) const {
+  if (name.empty()) return nullptr;
+  TExpression* found = nullptr;
+  if (name[0] == '.' && Parent)
+    found = Parent->GetVarExp(name.substr(1));
+  else if (name[0] == '\\' && this != PubVarList && PubVarList)
+    found = PubVarList->GetVarExp(name.substr(1));
+  if (found) return found;
+  int index = IndexOf(name);
+  if (index >= 0) return ObjectAs<TExpression>(GetObj(index));
+  if (SearchParent && Parent) return Parent->GetVarExp(name);
+  return nullptr;
+}
+
+void TVarList::SetVarExp(const std::string& name, TExpression* node) {
+  if (name.empty()) {
+    delete node;  // nowhere to keep it; the list was handed ownership
+    return;
+  }
+  if (name[0] == '.' && Parent) {
+    Parent->SetVarExp(name.substr(1), node);
+    return;
+  }
+  if (name[0] == '\\' && this != PubVarList && PubVarList) {
+    PubVarList->SetVarExp(name.substr(1), node);
+    return;
+  }
+  int index = IndexOf(name);
+  if (index >= 0) {
+    if (node) {
+      TObject* old = GetObj(index);
+      if (old != node) delete old;
+      SetObj(index, node);
+    } else {
+      Delete(index);
+    }
+  } else if (node) {
+    std::string upper = name;
+    for (char& c : upper)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    AddObject(upper, node);
+  }
+  Changed();
+}
+
+int TVarList::AddObject(const std::string& text, TObject* obj) {
+  Changed();
+  return TStoredStrList::AddObject(text, obj);
+}
+
+void TVarList::InsertObject(int index, const std::string& text, TObject* obj) {
+  Changed();
+  TStoredStrList::InsertObject(index, text, obj);
+}
+
+void TVarList::SetObj(int index, TObject* obj) {
+  Changed();
+  TStoredStrList::SetObj(index, obj);
+}
+
+void TVarList::Delete(int index) {
+  Changed();
+  TStoredStrList::Delete(index);
+}
+
+void TVarList::Clear() {
+  Changed();
+  TStoredStrList::Clear();
+}
+
+const std::string& TExp_VarRef::Name() {
+  TExpression* slot = GetSubExp(0);
+  if (!slot) {
+    NameBuffer.clear();
+    return NameBuffer;
+  }
+  // A plain text constant is read in place: a reference must not allocate per evaluation.
+  if (slot->DataType == etString && !slot->GetFormatExp() &&
+      &slot->ClassType() == &TExpression::StaticClass())
+    return slot->Value.StrValue;
+  NameBuffer = slot->GetString();
+  return NameBuffer;
+}
+
+TExpression* TExp_VarRef::Variable() {
+  if (!VarList) return nullptr;
+  TExpression* slot = GetSubExp(0);
+  bool constantName = slot && slot->IsConst();
+  if (constantName && CacheValid && CachedGeneration == TVarList::Generation())
+    return CachedVariable;
+  TExpression* found = VarList->GetVarExp(Name());
+  CacheValid = constantName;
+  CachedGeneration = TVarList::Generation();
+  CachedVariable = found;
+  return found;
+}
+
+bool TExp_VarRef::TransOverOK() {
+  VarList = GetVarList();
+  DataType = etAny;
+  CacheValid = false;
+  if (TExpression* variable = Variable()) DataType = variable->DataType;
+  return true;
+}
+
+namespace {
+
+// The names of list and, while the search flags allow, of its ancestors.
+std::string ListNames(const TVarList* list) {
+  std::string text = list->GetText();
+  while (list->SearchParent && list->Parent) {
+    list = list->Parent;
+    text += "\r\n" + list->GetText();
+  }
+  return text;
+}
+
+}  // namespace
+
+void TExp_VarRef::Calculate() {
+  if (Name() == "_VarList") {
+    PutString(VarList ? ListNames(VarList) : std::string());
+    return;
+  }
+  if (TExpression* variable = Variable()) {
+    variable->Evaluate(kForceStamp);
+    AssignFormatValue(*variable);
+    return;
+  }
+  DataType = etString;
+  PutString(Name());
+}
+
+TExpression* TExp_VarRef::CopySelf() {
+  auto* copy = static_cast<TExp_VarRef*>(TFunction::CopySelf());
+  copy->VarList = VarList;
+  return copy;
+}
+
+bool TExp_VarExist::TransOverOK() {
+  TExp_VarRef::TransOverOK();
+  DataType = etBoolean;
+  return true;
+}
+
+void TExp_VarExist::Calculate() { PutBoolean(Variable() != nullptr); }
+
+bool TExp_VarDef::TransOverOK() {
+  TExp_VarRef::TransOverOK();
+  if (TExpression* value = GetSubExp(1)) DataType = value->DataType;
+  return true;
+}
+
+void TExp_VarDef::Calculate() {
+  TExpression* value = GetSubExp(1);
+  if (value && VarList) {
+    VarList->SetVarExp(Name(), value);
+    TExpression* name = GetSubExp(0);
+    PutSubExp(1, name && name->IsConst() ? nullptr : value->CopySelf());
+  }
+  if (TExpression* variable = Variable()) {
+    AssignValue(*variable);
+    return;
+  }
+  DataType = etString;
+  PutString(Name());
+}
+
+void TExp_VarAssign::Calculate() {
+  TExpression* value = GetSubExp(1);
+  if (!value) return;
+  AssignValue(*value);
+  if (TExpression* variable = Variable()) {
+    variable->AssignValue(*this);
+    return;
+  }
+  if (!VarList) return;
+  auto* created = new TExpression;
+  created->AssignFormatValue(*this);
+  VarList->SetVarExp(Name(), created);
+}
+
+std::span<const TClassInfo* const> VariableFunctionClasses() {
+  static const TClassInfo* const classes[] = {
+      &TExp_VarRef::StaticClass(), &TExp_VarExist::StaticClass(), &TExp_VarDef::StaticClass(),
+      &TExp_VarAssign::StaticClass()};
+  return classes;
+}
+
+}  // namespace qnexp

@@ -1,0 +1,104 @@
+// Variables: lists of named nodes chained to parent lists, and the nodes of the language that
+// read, test, define and assign them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/Function.h"
+#include "support/StoredStrList.h"
+
+namespace qnexp {
+
+// A list of variables: names stored upper-cased, each owning its node. Names starting with
+// "." address the parent list, names starting with "\" the public list. Change a list only
+// through its own operations (SetVarExp, AddObject, Delete, Clear, SetObj): references cache
+// their look-ups and learn of changes from them.
+class TVarList : public TStoredStrList {
+  QN_CLASS(TVarList, TStoredStrList)
+public:
+  TVarList();
+  // When this list is the translator's current list, its parent becomes the current list.
+  ~TVarList() override;
+
+  TVarList* Parent = nullptr;
+  bool SearchParent = false;
+
+  // The node of name (still owned by the list), or null.
+  TExpression* GetVarExp(std::string_view name) const;
+  // Stores, replaces (freeing the old node) or, with a null node, removes a variable; the list
+  // takes ownership of node. Nothing is ever stored in a parent implicitly.
+  virtual void SetVarExp(const std::string& name, TExpression* node);
+
+  int AddObject(const std::string& text, TObject* obj) override;
+  void InsertObject(int index, const std::string& text, TObject* obj) override;
+  void SetObj(int index, TObject* obj) override;
+  void Delete(int index);
+  void Clear();
+
+  // Increases whenever any variable list changes; cached look-ups compare it.
+  static uint64_t Generation() { return ChangeCount; }
+
+private:
+  static void Changed() { ++ChangeCount; }
+  static uint64_t ChangeCount;
+};
+
+// A reference to a variable by name (slot 0). Bound at translation to the translator's
+// current list; an unknown name evaluates to the name itself as text.
+class TExp_VarRef : public TFunction {
+  QN_CLASS(TExp_VarRef, TFunction)
+public:
+  bool TransOverOK() override;
+  void Calculate() override;
+  TExpression* CopySelf() override;
+
+  TVarList* VarList = nullptr;
+
+protected:
+  // The name in slot 0 (empty without one).
+  const std::string& Name();
+  // The variable's node in VarList, looked up by name only when a list changed since the
+  // last look-up (or when the name is not constant).
+  TExpression* Variable();
+
+private:
+  std::string NameBuffer;
+  uint64_t CachedGeneration = 0;
+  TExpression* CachedVariable = nullptr;
+  bool CacheValid = false;
+};
+
+// True when the named variable exists.
+class TExp_VarExist : public TExp_VarRef {
+  QN_CLASS(TExp_VarExist, TExp_VarRef)
+public:
+  bool TransOverOK() override;
+  void Calculate() override;
+};
+
+// Defines a formula variable: the value expression itself becomes the variable's node, so the
+// variable recomputes it at every reference. With a constant name the definition happens once.
+// When the variable has been removed since, the node yields its name as text.
+class TExp_VarDef : public TExp_VarRef {
+  QN_CLASS(TExp_VarDef, TExp_VarRef)
+public:
+  TExp_VarDef() { FixedCount = 2; }
+  bool TransOverOK() override;
+  void Calculate() override;
+};
+
+// Stores a value (the operator :=): an existing variable takes the value, otherwise a new
+// constant variable is made. Its own value is the assigned value.
+class TExp_VarAssign : public TExp_VarDef {
+  QN_CLASS(TExp_VarAssign, TExp_VarDef)
+public:
+  void Calculate() override;
+};
+
+// The named function classes of this unit, and every node class for persistence.
+std::span<const TClassInfo* const> VariableFunctionClasses();
+
+}  // namespace qnexp
