@@ -48,6 +48,28 @@ std::string Convert(std::string_view text, const char* to, const char* from) {
 
 std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "GBK"); }
 
+std::string GbkToUtf8Lenient(std::string_view gbk) {
+  try {
+    return GbkToUtf8(gbk);
+  } catch (const EConvertError&) {
+  }
+  // Convert character by character, replacing what does not convert.
+  std::string out;
+  size_t i = 0;
+  while (i < gbk.size()) {
+    unsigned char c = static_cast<unsigned char>(gbk[i]);
+    size_t width = (c >= 0x81 && i + 1 < gbk.size()) ? 2 : 1;
+    try {
+      out += GbkToUtf8(gbk.substr(i, width));
+    } catch (const EConvertError&) {
+      out += "\xEF\xBF\xBD";
+      width = 1;
+    }
+    i += width;
+  }
+  return out;
+}
+
 std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8"); }
 
 std::string Utf8ToGbkOrSame(std::string_view utf8) {

@@ -9,6 +9,10 @@ namespace qnexp {
 // GBK bytes to UTF-8. An invalid or truncated GBK sequence raises EConvertError.
 std::string GbkToUtf8(std::string_view gbk);
 
+// GBK bytes to UTF-8 for display: a byte that starts no valid GBK character becomes U+FFFD,
+// so output never fails on stray bytes.
+std::string GbkToUtf8Lenient(std::string_view gbk);
+
 // UTF-8 to GBK. An invalid UTF-8 sequence, or a character GBK cannot hold, raises EConvertError.
 std::string Utf8ToGbk(std::string_view utf8);
 

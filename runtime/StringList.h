@@ -15,8 +15,9 @@ enum TDuplicates : uint8_t { dupIgnore, dupAccept, dupError };
 // A list of GBK texts with an object reference per item. The plain list does not own the
 // objects (descendants may). Bad indices raise EListError "List index out of bounds (%d)".
 // Adding to a sorted list with dupError raises EListError "String list does not allow
-// duplicates"; sorting-dependent operations on a sorted list (Insert) raise EListError
-// "Operation not allowed on sorted string list".
+// duplicates" (the duplicates policy applies to sorted lists only); operations that would
+// break the order of a sorted list (Put, Insert, Move) raise EListError "Operation not allowed
+// on sorted string list" and change nothing. Single-threaded, like the rest of the runtime.
 class TStringList : public TObject {
   QN_CLASS(TStringList, TObject)
 public:
@@ -29,11 +30,15 @@ public:
   TObject* GetObject(int index) const;
   void PutObject(int index, TObject* obj);
 
+  // Appends, or on a sorted list inserts at the bisection point; returns the item's index
+  // (with dupIgnore the index of the equal item already there, the new one being dropped).
   virtual int Add(const std::string& text);
   virtual int AddObject(const std::string& text, TObject* obj);
   virtual void Insert(int index, const std::string& text);
   virtual void InsertObject(int index, const std::string& text, TObject* obj);
   virtual void Delete(int index);
+  // Moves the item with its object so that it ends at index to; both indices must be valid
+  // before anything changes.
   virtual void Move(int from, int to);
   virtual void Clear();
   void Exchange(int a, int b);
@@ -42,29 +47,38 @@ public:
   virtual int IndexOf(std::string_view text) const;
   int IndexOfObject(const TObject* obj) const;
   // Bisection on a sorted list: true and the index when found, else false and the insertion
-  // point.
+  // point. Unless duplicates are accepted, the index found is that of the first equal item.
+  // On an unsorted list the answer is meaningless.
   bool Find(std::string_view text, int& index) const;
+  // True when both lists hold the same texts in the same order (compared exactly).
+  bool Equals(const TStringList& other) const;
 
-  // name=value access with NameValueSeparator.
+  // name=value access with NameValueSeparator (never found inside a two-byte character).
+  // Names and ValueFromIndex give the empty text for an item without separator.
   std::string Names(int index) const;
   std::string ValueFromIndex(int index) const;
   int IndexOfName(std::string_view name) const;
   std::string Values(std::string_view name) const;
-  // Sets the value of name; an empty value deletes the item.
+  // Sets the value of name, appending name=value when the name is missing; an empty value
+  // deletes the item. On a sorted list the changed item moves to its sorted place.
   void SetValue(std::string_view name, const std::string& value);
 
   // The items joined with CR LF after each; setting splits at CR LF, LF or CR.
   std::string Text() const;
   void SetText(std::string_view text);
-  // Delimited form with Delimiter and QuoteChar (items containing blanks, the delimiter or
-  // quotes are quoted); CommaText uses ',' and '"'.
+  // Delimited form with Delimiter and QuoteChar: items containing blanks, control characters,
+  // the delimiter or the quote are quoted (inner quotes doubled); a list of one empty item is
+  // two quotes. Reading splits at the delimiter and at blanks outside quotes; an unterminated
+  // quote runs to the end. CommaText uses ',' and '"'.
   std::string DelimitedText() const;
   void SetDelimitedText(std::string_view text);
   std::string CommaText() const;
   void SetCommaText(std::string_view text);
 
+  // Sorts by CompareStrings, keeping equal items in their order.
   void Sort();
   virtual void AddStrings(const TStringList& source);
+  // Clear, take the delimiter, quote and separator characters, then AddStrings.
   virtual void Assign(const TStringList& source);
   void BeginUpdate() { ++UpdateCount; }
   void EndUpdate() { --UpdateCount; }
@@ -72,6 +86,7 @@ public:
   bool Sorted() const { return IsSorted; }
   void SetSorted(bool value);
   bool CaseSensitive() const { return IsCaseSensitive; }
+  // A sorted list is sorted again by the new rule.
   void SetCaseSensitive(bool value);
 
   TDuplicates Duplicates = dupIgnore;
@@ -80,7 +95,9 @@ public:
   char NameValueSeparator = '=';
 
 protected:
-  // Compares two texts by the list's case rule (case-insensitive compares ASCII letters only).
+  // Compares two texts by the list's case rule: bytes as unsigned values; without case
+  // sensitivity ASCII letters compare as upper case, while both bytes of a two-byte character
+  // compare exactly. Negative, zero or positive.
   int CompareStrings(std::string_view a, std::string_view b) const;
 
   struct TItem {
@@ -91,6 +108,10 @@ protected:
   int UpdateCount = 0;
   bool IsSorted = false;
   bool IsCaseSensitive = false;
+
+private:
+  std::string DelimitedTextWith(char delimiter, char quote) const;
+  void SetDelimitedTextWith(std::string_view text, char delimiter, char quote);
 };
 
 }  // namespace qnexp

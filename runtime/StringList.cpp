@@ -1,0 +1,383 @@
+// The runtime's plain string list: items, sorting and searching, name=value and text forms.
+#include "runtime/StringList.h"
+
+#include <algorithm>
+
+#include "runtime/Exception.h"
+#include "runtime/Format.h"
+#include "runtime/Gbk.h"
+
+namespace qnexp {
+
+namespace {
+
+constexpr const char* DuplicateText = "String list does not allow duplicates";
+constexpr const char* SortedListText = "Operation not allowed on sorted string list";
+
+[[noreturn]] void RaiseIndex(int index) {
+  throw EListError(Format(Msg::ListIndexError, {index}));
+}
+
+[[noreturn]] void RaiseSorted() { throw EListError(SortedListText); }
+
+bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// The bytes a character takes at position i. A lead byte stands alone at the very end and
+// before a byte that cannot be a second byte (a blank, a quote, a comma...), so that broken
+// text never swallows a delimiter or a closing quote.
+size_t CharLength(std::string_view text, size_t i) {
+  return IsLead(text[i]) && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x40
+             ? 2
+             : 1;
+}
+
+// Position of the first c that is not the second byte of a two-byte character.
+size_t FindChar(std::string_view text, char c) {
+  for (size_t i = 0; i < text.size(); i += CharLength(text, i))
+    if (text[i] == c) return i;
+  return std::string_view::npos;
+}
+
+unsigned char UpperAscii(unsigned char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
+}
+
+bool NeedsQuotes(std::string_view text, char delimiter, char quote) {
+  for (size_t i = 0; i < text.size(); i += CharLength(text, i))
+    if (IsBlankOrControl(text[i]) || text[i] == delimiter || text[i] == quote) return true;
+  return false;
+}
+
+std::string Quoted(std::string_view text, char quote) {
+  std::string out(1, quote);
+  for (size_t i = 0; i < text.size();) {
+    size_t length = CharLength(text, i);
+    if (length == 1 && text[i] == quote) out += quote;
+    out.append(text, i, length);
+    i += length;
+  }
+  out += quote;
+  return out;
+}
+
+// Reads a quoted item starting at the quote at i, undoubling inner quotes; i ends after the
+// closing quote, or at the end when there is none.
+std::string ExtractQuoted(std::string_view text, size_t& i, char quote) {
+  std::string out;
+  ++i;
+  while (i < text.size()) {
+    size_t length = CharLength(text, i);
+    if (length == 1 && text[i] == quote) {
+      if (i + 1 < text.size() && text[i + 1] == quote) {
+        out += quote;
+        i += 2;
+        continue;
+      }
+      ++i;
+      break;
+    }
+    out.append(text, i, length);
+    i += length;
+  }
+  return out;
+}
+
+// Keeps a list inside an update bracket while a bulk change runs, whatever way it ends.
+class TUpdateScope {
+public:
+  explicit TUpdateScope(TStringList& list) : List(list) { List.BeginUpdate(); }
+  ~TUpdateScope() { List.EndUpdate(); }
+  TUpdateScope(const TUpdateScope&) = delete;
+  TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+private:
+  TStringList& List;
+};
+
+}  // namespace
+
+const std::string& TStringList::Get(int index) const {
+  if (index < 0 || index >= Count()) RaiseIndex(index);
+  return Items[static_cast<size_t>(index)].Text;
+}
+
+void TStringList::Put(int index, const std::string& text) {
+  if (IsSorted) RaiseSorted();
+  if (index < 0 || index >= Count()) RaiseIndex(index);
+  Items[static_cast<size_t>(index)].Text = text;
+}
+
+TObject* TStringList::GetObject(int index) const {
+  if (index < 0 || index >= Count()) RaiseIndex(index);
+  return Items[static_cast<size_t>(index)].Object;
+}
+
+void TStringList::PutObject(int index, TObject* obj) {
+  if (index < 0 || index >= Count()) RaiseIndex(index);
+  Items[static_cast<size_t>(index)].Object = obj;
+}
+
+int TStringList::Add(const std::string& text) { return AddObject(text, nullptr); }
+
+int TStringList::AddObject(const std::string& text, TObject* obj) {
+  int index = Count();
+  if (IsSorted && Find(text, index)) {
+    if (Duplicates == dupIgnore) return index;
+    if (Duplicates == dupError) throw EListError(DuplicateText);
+  }
+  Items.insert(Items.begin() + index, TItem{text, obj});
+  return index;
+}
+
+void TStringList::Insert(int index, const std::string& text) { InsertObject(index, text, nullptr); }
+
+void TStringList::InsertObject(int index, const std::string& text, TObject* obj) {
+  if (IsSorted) RaiseSorted();
+  if (index < 0 || index > Count()) RaiseIndex(index);
+  Items.insert(Items.begin() + index, TItem{text, obj});
+}
+
+void TStringList::Delete(int index) {
+  if (index < 0 || index >= Count()) RaiseIndex(index);
+  Items.erase(Items.begin() + index);
+}
+
+void TStringList::Move(int from, int to) {
+  if (from == to) return;
+  if (IsSorted) RaiseSorted();
+  if (from < 0 || from >= Count()) RaiseIndex(from);
+  if (to < 0 || to >= Count()) RaiseIndex(to);
+  TItem item = std::move(Items[static_cast<size_t>(from)]);
+  Items.erase(Items.begin() + from);
+  Items.insert(Items.begin() + to, std::move(item));
+}
+
+void TStringList::Clear() { Items.clear(); }
+
+void TStringList::Exchange(int a, int b) {
+  if (a < 0 || a >= Count()) RaiseIndex(a);
+  if (b < 0 || b >= Count()) RaiseIndex(b);
+  std::swap(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)]);
+}
+
+int TStringList::IndexOf(std::string_view text) const {
+  if (IsSorted) {
+    int index = 0;
+    return Find(text, index) ? index : -1;
+  }
+  for (int i = 0; i < Count(); ++i)
+    if (CompareStrings(Items[static_cast<size_t>(i)].Text, text) == 0) return i;
+  return -1;
+}
+
+int TStringList::IndexOfObject(const TObject* obj) const {
+  for (int i = 0; i < Count(); ++i)
+    if (Items[static_cast<size_t>(i)].Object == obj) return i;
+  return -1;
+}
+
+bool TStringList::Find(std::string_view text, int& index) const {
+  bool found = false;
+  int low = 0;
+  int high = Count() - 1;
+  while (low <= high) {
+    int middle = low + (high - low) / 2;
+    int order = CompareStrings(Items[static_cast<size_t>(middle)].Text, text);
+    if (order < 0) {
+      low = middle + 1;
+    } else {
+      high = middle - 1;
+      if (order == 0) {
+        found = true;
+        if (Duplicates != dupAccept) low = middle;
+      }
+    }
+  }
+  index = low;
+  return found;
+}
+
+bool TStringList::Equals(const TStringList& other) const {
+  if (Count() != other.Count()) return false;
+  for (size_t i = 0; i < Items.size(); ++i)
+    if (Items[i].Text != other.Items[i].Text) return false;
+  return true;
+}
+
+std::string TStringList::Names(int index) const {
+  const std::string& text = Get(index);
+  size_t separator = FindChar(text, NameValueSeparator);
+  return separator == std::string::npos ? std::string() : text.substr(0, separator);
+}
+
+std::string TStringList::ValueFromIndex(int index) const {
+  const std::string& text = Get(index);
+  size_t separator = FindChar(text, NameValueSeparator);
+  return separator == std::string::npos ? std::string() : text.substr(separator + 1);
+}
+
+int TStringList::IndexOfName(std::string_view name) const {
+  for (int i = 0; i < Count(); ++i) {
+    std::string_view text = Items[static_cast<size_t>(i)].Text;
+    size_t separator = FindChar(text, NameValueSeparator);
+    if (separator != std::string_view::npos && CompareStrings(text.substr(0, separator), name) == 0)
+      return i;
+  }
+  return -1;
+}
+
+std::string TStringList::Values(std::string_view name) const {
+  int index = IndexOfName(name);
+  return index < 0 ? std::string() : ValueFromIndex(index);
+}
+
+void TStringList::SetValue(std::string_view name, const std::string& value) {
+  int index = IndexOfName(name);
+  if (value.empty()) {
+    if (index >= 0) Delete(index);
+    return;
+  }
+  std::string text(name);
+  text += NameValueSeparator;
+  text += value;
+  if (index < 0) {
+    Add(text);
+    return;
+  }
+  if (!IsSorted) {
+    Items[static_cast<size_t>(index)].Text = std::move(text);
+    return;
+  }
+  // A changed item of a sorted list belongs elsewhere; it keeps its object on the way.
+  TItem item{std::move(text), Items[static_cast<size_t>(index)].Object};
+  Items.erase(Items.begin() + index);
+  Find(item.Text, index);
+  Items.insert(Items.begin() + index, std::move(item));
+}
+
+std::string TStringList::Text() const {
+  std::string text;
+  for (const TItem& item : Items) {
+    text += item.Text;
+    text += "\r\n";
+  }
+  return text;
+}
+
+void TStringList::SetText(std::string_view text) {
+  TUpdateScope scope(*this);
+  Clear();
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t start = i;
+    while (i < text.size() && text[i] != '\r' && text[i] != '\n') ++i;
+    Add(std::string(text.substr(start, i - start)));
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+  }
+}
+
+std::string TStringList::DelimitedTextWith(char delimiter, char quote) const {
+  if (Items.size() == 1 && Items[0].Text.empty()) return std::string(2, quote);
+  std::string text;
+  for (size_t i = 0; i < Items.size(); ++i) {
+    if (i > 0) text += delimiter;
+    const std::string& item = Items[i].Text;
+    text += NeedsQuotes(item, delimiter, quote) ? Quoted(item, quote) : item;
+  }
+  return text;
+}
+
+void TStringList::SetDelimitedTextWith(std::string_view text, char delimiter, char quote) {
+  TUpdateScope scope(*this);
+  Clear();
+  size_t i = 0;
+  auto skipBlanks = [&] {
+    while (i < text.size() && IsBlankOrControl(text[i])) ++i;
+  };
+  skipBlanks();
+  while (i < text.size()) {
+    std::string item;
+    if (text[i] == quote) {
+      item = ExtractQuoted(text, i, quote);
+    } else {
+      size_t start = i;
+      while (i < text.size() && !IsBlankOrControl(text[i]) && text[i] != delimiter)
+        i += CharLength(text, i);
+      item.assign(text, start, i - start);
+    }
+    Add(item);
+    skipBlanks();
+    if (i < text.size() && text[i] == delimiter) {
+      // A delimiter that ends the text closes one more, empty item.
+      if (i + 1 == text.size()) Add(std::string());
+      ++i;
+      skipBlanks();
+    }
+  }
+}
+
+std::string TStringList::DelimitedText() const { return DelimitedTextWith(Delimiter, QuoteChar); }
+
+void TStringList::SetDelimitedText(std::string_view text) {
+  SetDelimitedTextWith(text, Delimiter, QuoteChar);
+}
+
+std::string TStringList::CommaText() const { return DelimitedTextWith(',', '"'); }
+
+void TStringList::SetCommaText(std::string_view text) { SetDelimitedTextWith(text, ',', '"'); }
+
+void TStringList::Sort() {
+  std::stable_sort(Items.begin(), Items.end(), [this](const TItem& a, const TItem& b) {
+    return CompareStrings(a.Text, b.Text) < 0;
+  });
+}
+
+void TStringList::AddStrings(const TStringList& source) {
+  TUpdateScope scope(*this);
+  // Adding a list to itself must not see its own new items.
+  std::vector<TItem> items = source.Items;
+  for (const TItem& item : items) AddObject(item.Text, item.Object);
+}
+
+void TStringList::Assign(const TStringList& source) {
+  if (&source == this) return;
+  TUpdateScope scope(*this);
+  Clear();
+  Delimiter = source.Delimiter;
+  QuoteChar = source.QuoteChar;
+  NameValueSeparator = source.NameValueSeparator;
+  AddStrings(source);
+}
+
+void TStringList::SetSorted(bool value) {
+  if (value == IsSorted) return;
+  if (value) Sort();
+  IsSorted = value;
+}
+
+void TStringList::SetCaseSensitive(bool value) {
+  if (value == IsCaseSensitive) return;
+  IsCaseSensitive = value;
+  if (IsSorted) Sort();
+}
+
+int TStringList::CompareStrings(std::string_view a, std::string_view b) const {
+  size_t length = std::min(a.size(), b.size());
+  bool trail = false;
+  for (size_t i = 0; i < length; ++i) {
+    auto x = static_cast<unsigned char>(a[i]);
+    auto y = static_cast<unsigned char>(b[i]);
+    if (!IsCaseSensitive && !trail) {
+      x = UpperAscii(x);
+      y = UpperAscii(y);
+    }
+    if (x != y) return x < y ? -1 : 1;
+    trail = !trail && IsLeadByte(x);
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+}  // namespace qnexp
