@@ -1,0 +1,169 @@
+// The arithmetic operators + - * / ^ and the named arithmetic functions Neg, Abs, Min, Max,
+// RealDiv, IntDiv and Mod. Each node fixes its result type at translation time from the static
+// types of its operands and recomputes its value at every evaluation.
+//
+// Integer results wrap around in 32 bits. Reals are long double. A real + - * whose result
+// overflows raises EOverflow "Floating point overflow", and one that has no value (NaN) raises
+// EInvalidOp "Invalid floating point operation"; no node ever stores an infinity or a NaN.
+// Evaluating integer, real, boolean, character and date-time nodes allocates nothing.
+// Every node raises CalcError "参数不够" when an operand it must read is missing (a tree that
+// the translator did not build). Single-threaded, like every node.
+#pragma once
+
+#include <span>
+
+#include "core/Function.h"
+
+namespace qnexp {
+
+// The real division shared by / and RealDiv: false (and quotient untouched) when |y| <= 1E-19,
+// or when |y| < 1 and |y| * 1.1E4932 <= |x|; otherwise quotient = x / y and true. A NaN
+// operand fails as well.
+bool TryRealDivide(long double x, long double y, long double& quotient);
+
+// x + y. Result type by the operand types L and R: both one of etChar, etString, etDateTime
+// gives etString; else L in {etInteger, etReal, etChar} with R in {etReal, etString,
+// etDateTime} gives R; else L. Integer sum wraps, boolean is or, character is the code sum
+// modulo 256, text joins the two formatted texts, date-time adds GetReal(y) days. Other types
+// (etInt64, etAny after evaluation) leave the value as it was.
+class TExp_Add : public TExpression {
+  QN_CLASS(TExp_Add, TExpression)
+public:
+  void Calculate() override;
+  bool TransOverOK() override;
+};
+
+// The shared base of - * / ^: only etInteger, etReal, etDateTime and etAny operands are
+// accepted; the result type is the left operand's, except that an integer left operand takes
+// the right operand's type when the two differ. The check always succeeds.
+class TExp_MathCalc : public TExpression {
+  QN_CLASS(TExp_MathCalc, TExpression)
+public:
+  // False for a null node or one of type etBoolean, etChar, etString or etInt64.
+  bool SetSubExp(int index, TExpression* node) override;
+  bool TransOverOK() override;
+};
+
+// x - y: integer wraps, real, boolean exclusive-or, character code difference modulo 256,
+// date-time minus GetReal(y) days. A text node is left as it was.
+class TExp_Sub : public TExp_MathCalc {
+  QN_CLASS(TExp_Sub, TExp_MathCalc)
+public:
+  void Calculate() override;
+};
+
+// x * y: integer wraps, real, boolean and, character code product modulo 256. Text and
+// date-time nodes are left as they were.
+class TExp_Mul : public TExp_MathCalc {
+  QN_CLASS(TExp_Mul, TExp_MathCalc)
+public:
+  void Calculate() override;
+};
+
+// x / y: integer quotient truncated toward zero, real quotient by TryRealDivide. Never raises:
+// a failed division (zero divisor, -2147483648 / -1, real overflow) yields 0. Nodes of other
+// types are left as they were.
+class TExp_Div : public TExp_MathCalc {
+  QN_CLASS(TExp_Div, TExp_MathCalc)
+public:
+  void Calculate() override;
+};
+
+// x ^ y, always etReal, computed as e^(y * ln|x|) in extended precision with the magnitude
+// clamped to 1.1E4932 when y * ln|x| reaches ln(1.1E4932) in absolute value (so results too
+// small to represent clamp as well); negated when x < 0 and y is not an even integer.
+// A zero base raises EZeroDivide "Floating point division by zero" (the logarithm of 0);
+// ln|x| = 0 with an infinite exponent raises EInvalidOp "Invalid floating point operation".
+class TExp_Power : public TExp_MathCalc {
+  QN_CLASS(TExp_Power, TExp_MathCalc)
+public:
+  void Calculate() override;
+  // Always etReal.
+  bool TransOverOK() override;
+};
+
+// Neg(x): the argument's type; an integer negates with wrap-around (-(-2147483648) is
+// -2147483648), anything else stores -GetReal(x) through PutReal.
+class TExp_Neg : public TN1Function {
+  QN_CLASS(TExp_Neg, TN1Function)
+public:
+  void Calculate() override;
+  // Takes the argument's type.
+  bool TransOverOK() override;
+};
+
+// Abs(x): the argument's type; an integer gives its magnitude with wrap-around (Abs of
+// -2147483648 is -2147483648), anything else |GetReal(x)| through PutReal.
+class TExp_Abs : public TN1Function {
+  QN_CLASS(TExp_Abs, TN1Function)
+public:
+  void Calculate() override;
+  // Takes the argument's type.
+  bool TransOverOK() override;
+};
+
+// The result type of Min and Max, from their argument types a and b:
+// - both numeric (etInteger, etReal, etDateTime, etAny): the rule of TExp_MathCalc;
+// - both etChar: etChar;
+// - both textual (etChar or etString) otherwise: etString;
+// - anything else: a's type (etBoolean and etInt64 nodes are then left unchanged).
+TExpDataType MinMaxResultType(TExpDataType a, TExpDataType b);
+
+// Min(a, b): the smaller argument; equal values give b. etInteger and etChar nodes compare
+// GetInteger, etReal and etDateTime nodes GetReal, etString nodes the texts byte by byte
+// (unsigned, case-sensitive). Nodes of other types are left as they were.
+class TExp_Min : public TP2Function {
+  QN_CLASS(TExp_Min, TP2Function)
+public:
+  void Calculate() override;
+  // Fixes the type by MinMaxResultType.
+  bool TransOverOK() override;
+};
+
+// Max(a, b): the larger argument; equal values give b. Compares as TExp_Min does.
+class TExp_Max : public TP2Function {
+  QN_CLASS(TExp_Max, TP2Function)
+public:
+  void Calculate() override;
+  // Fixes the type by MinMaxResultType.
+  bool TransOverOK() override;
+};
+
+// RealDiv(a, b [, onError]): etReal; GetReal(a) / GetReal(b) by TryRealDivide, and when that
+// fails GetReal(onError), or 0 without a third argument.
+class TExp_RealDiv : public TP2Function {
+  QN_CLASS(TExp_RealDiv, TP2Function)
+public:
+  TExp_RealDiv() { OptionalCount = 1; }
+  void Calculate() override;
+  // Always etReal.
+  bool TransOverOK() override;
+};
+
+// IntDiv(a, b [, onError]): etInteger; GetInteger(a) / GetInteger(b) truncated toward zero,
+// and for a zero divisor or -2147483648 / -1 GetInteger(onError), or 0 without it.
+class TExp_IntDiv : public TExp_RealDiv {
+  QN_CLASS(TExp_IntDiv, TExp_RealDiv)
+public:
+  void Calculate() override;
+  // Always etInteger.
+  bool TransOverOK() override;
+};
+
+// Mod(a, b): etInteger; the remainder of the truncating division, with the sign of a. A zero
+// divisor gives a; -2147483648 by -1 raises EIntOverflow "Integer overflow".
+class TExp_Mod : public TP2Function {
+  QN_CLASS(TExp_Mod, TP2Function)
+public:
+  void Calculate() override;
+};
+
+// The named functions of this family, for the function registry: Neg, Abs, Min, Max, RealDiv,
+// IntDiv, Mod.
+std::span<const TClassInfo* const> ArithmeticFunctionClasses();
+
+// Every node class of this family (operators, their base and the named functions), for the
+// persistent-class registry.
+std::span<const TClassInfo* const> ArithmeticNodeClasses();
+
+}  // namespace qnexp

@@ -1,0 +1,300 @@
+// The comparison, containment and logical operators and the functions Not, Odd, Like and
+// LikeAny, ending with the family's registration tables.
+#include "functions/Comparison.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "runtime/Gbk.h"
+#include "support/StrFuncs.h"
+#include "support/Wildcard.h"
+
+namespace qnexp {
+
+namespace {
+
+// The operand in slot index. Trees made by the translator always have it; a tree read from a
+// damaged stream may not, and reading through a null node must not happen.
+TExpression& Operand(TExpression& self, int index) {
+  TExpression* node = self.GetSubExp(index);
+  if (!node) self.CalcError(Res("参数不够"));
+  return *node;
+}
+
+enum TCompareKind { ckInteger, ckReal, ckText };
+
+TCompareKind CompareKindOf(TExpDataType left) {
+  switch (left) {
+    case etInteger:
+    case etChar:
+      return ckInteger;
+    case etReal:
+    case etDateTime:
+      return ckReal;
+    default:
+      return ckText;
+  }
+}
+
+// Ordinal comparison of two texts, bytes taken as unsigned.
+int CompareBytes(const std::string& a, const std::string& b) {
+  size_t common = a.size() < b.size() ? a.size() : b.size();
+  int c = common ? std::memcmp(a.data(), b.data(), common) : 0;
+  if (c != 0) return c;
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+// Orders left against right by the left operand's type: -1, 0 or 1. Reals that cannot be
+// ordered (NaN) report 2, which is neither greater nor equal.
+int CompareOperands(TExpression& left, TExpression& right) {
+  switch (CompareKindOf(left.DataType)) {
+    case ckInteger: {
+      int32_t a = left.GetInteger();
+      int32_t b = right.GetInteger();
+      return a < b ? -1 : (a > b ? 1 : 0);
+    }
+    case ckReal: {
+      long double a = left.GetReal();
+      long double b = right.GetReal();
+      if (a < b) return -1;
+      if (a > b) return 1;
+      return a == b ? 0 : 2;
+    }
+    default: {
+      int order = CompareBytes(left.GetString(), right.GetString());
+      return order < 0 ? -1 : (order > 0 ? 1 : 0);
+    }
+  }
+}
+
+}  // namespace
+
+bool TExp_Boolean::TransOverOK() {
+  DataType = etBoolean;
+  return true;
+}
+
+// --- = <> ------------------------------------------------------------------------------------
+
+bool TExp_Equ::Equal() {
+  TExpression& left = Operand(*this, 0);
+  TExpression& right = Operand(*this, 1);
+  switch (CompareKindOf(left.DataType)) {
+    case ckInteger:
+      return left.GetInteger() == right.GetInteger();
+    case ckReal:
+      // Reals that went through different conversions may differ in their last bits.
+      return std::fabs(left.GetReal() - right.GetReal()) <= 1E-19L;
+    default:
+      return left.GetString() == right.GetString();
+  }
+}
+
+void TExp_Equ::Calculate() { PutBoolean(Equal()); }
+
+void TExp_NotEqu::Calculate() { PutBoolean(!Equal()); }
+
+// --- > >= < <= -------------------------------------------------------------------------------
+
+bool TExp_Great::Greater() { return CompareOperands(Operand(*this, 0), Operand(*this, 1)) == 1; }
+
+void TExp_Great::Calculate() { PutBoolean(Greater()); }
+
+void TExp_LorE::Calculate() { PutBoolean(!Greater()); }
+
+bool TExp_GorE::GreaterOrEqual() {
+  int order = CompareOperands(Operand(*this, 0), Operand(*this, 1));
+  return order == 0 || order == 1;
+}
+
+void TExp_GorE::Calculate() { PutBoolean(GreaterOrEqual()); }
+
+void TExp_Less::Calculate() { PutBoolean(!GreaterOrEqual()); }
+
+// --- $ ---------------------------------------------------------------------------------------
+
+void TExp_In::Calculate() {
+  std::string part = Operand(*this, 0).GetString();
+  std::string whole = Operand(*this, 1).GetString();
+  PutBoolean(!part.empty() && FindText(whole, part) > 0);
+}
+
+// --- & | -------------------------------------------------------------------------------------
+
+void TExp_And::Evaluate(int32_t stamp) {
+  if (stamp == SyncFlag && stamp != kForceStamp) return;
+  SyncFlag = stamp;
+  TExpression& left = Operand(*this, 0);
+  left.Evaluate(stamp);
+  if (DataType == etAny) DataType = left.DataType;
+  if (DataType != etBoolean) {
+    TExpression& right = Operand(*this, 1);
+    right.Evaluate(stamp);
+    PutInteger(left.GetInteger() & right.GetInteger());
+  } else if (!left.GetBoolean()) {
+    PutBoolean(false);
+  } else {
+    TExpression& right = Operand(*this, 1);
+    right.Evaluate(stamp);
+    PutBoolean(right.GetBoolean());
+  }
+}
+
+void TExp_Or::Evaluate(int32_t stamp) {
+  if (stamp == SyncFlag && stamp != kForceStamp) return;
+  SyncFlag = stamp;
+  TExpression& left = Operand(*this, 0);
+  left.Evaluate(stamp);
+  if (DataType == etAny) DataType = left.DataType;
+  if (DataType != etBoolean) {
+    TExpression& right = Operand(*this, 1);
+    right.Evaluate(stamp);
+    PutInteger(left.GetInteger() | right.GetInteger());
+  } else if (left.GetBoolean()) {
+    PutBoolean(true);
+  } else {
+    TExpression& right = Operand(*this, 1);
+    right.Evaluate(stamp);
+    PutBoolean(right.GetBoolean());
+  }
+}
+
+// --- Not, Odd --------------------------------------------------------------------------------
+
+bool TExp_Not::TransOverOK() {
+  if (TExpression* argument = GetSubExp(0)) DataType = argument->DataType;
+  return true;
+}
+
+void TExp_Not::Calculate() {
+  TExpression& x = Operand(*this, 0);
+  if (DataType == etBoolean)
+    PutBoolean(!x.GetBoolean());
+  else
+    PutInteger(~x.GetInteger());
+}
+
+bool TExp_Odd::TransOverOK() {
+  DataType = etBoolean;
+  return true;
+}
+
+void TExp_Odd::Calculate() { PutBoolean((Operand(*this, 0).GetInteger() & 1) != 0); }
+
+// --- Like, LikeAny ---------------------------------------------------------------------------
+
+bool TExp_Like::TransOverOK() {
+  DataType = etBoolean;
+  return true;
+}
+
+void TExp_Like::Calculate() {
+  std::string text = Operand(*this, 0).GetString();
+  std::string pattern = Operand(*this, 1).GetString();
+  TExpression* caseSwitch = GetSubExp(2);
+  PutBoolean(Like(text, pattern, caseSwitch ? caseSwitch->GetBoolean() : true));
+}
+
+TExp_LikeAny::~TExp_LikeAny() {
+  // The base destructor only knows the three fixed slots; the list is ours to free.
+  for (TExpression* argument : Arguments) delete argument;
+  Arguments.clear();
+}
+
+int TExp_LikeAny::GetSubExpCount() {
+  if (!Arguments.empty()) return 1 + static_cast<int>(Arguments.size());
+  return SubExp[0] ? 1 : 0;
+}
+
+TExpression* TExp_LikeAny::GetSubExp(int index) {
+  if (index == 0) return SubExp[0];
+  if (index < 1 || index > static_cast<int>(Arguments.size())) return nullptr;
+  return Arguments[index - 1];
+}
+
+void TExp_LikeAny::PutSubExp(int index, TExpression* node) {
+  if (index == 0) {
+    SubExp[0] = node;
+    return;
+  }
+  if (index < 1 || index >= ParamCapacity()) return;
+  size_t position = static_cast<size_t>(index - 1);
+  if (position >= Arguments.size()) {
+    if (!node) return;
+    Arguments.resize(position + 1, nullptr);
+  }
+  Arguments[position] = node;
+  // The last entry always holds an argument, so the count stays "one past the last one".
+  while (!Arguments.empty() && !Arguments.back()) Arguments.pop_back();
+}
+
+TExpression* TExp_LikeAny::CopySelf() {
+  std::unique_ptr<TExpression> copy(static_cast<TExpression*>(ClassType().Create()));
+  copy->SyncFlag = SyncFlag;
+  int count = GetSubExpCount();
+  for (int i = 0; i < count; ++i) {
+    TExpression* argument = GetSubExp(i);
+    if (!argument) continue;
+    std::unique_ptr<TExpression> part(argument->CopySelf());
+    copy->PutSubExp(i, part.get());
+    if (copy->GetSubExp(i) == part.get()) part.release();
+  }
+  copy->AssignFormatValue(*this);
+  return copy.release();
+}
+
+void TExp_LikeAny::Evaluate(int32_t stamp) {
+  if (stamp == SyncFlag && stamp != kForceStamp) return;
+  SyncFlag = stamp;
+  TExpression& textArgument = Operand(*this, 0);
+  textArgument.Evaluate(stamp);
+  std::string text = textArgument.GetString();
+
+  bool caseSensitive = true;
+  size_t patternCount = Arguments.size();
+  if (!Arguments.empty()) {
+    TExpression* last = Arguments.back();
+    last->Evaluate(stamp);
+    if (last->DataType == etBoolean) {
+      caseSensitive = last->GetBoolean();
+      --patternCount;
+    }
+  }
+
+  bool matched = false;
+  for (size_t i = 0; i < patternCount && !matched; ++i) {
+    TExpression* pattern = Arguments[i];
+    if (!pattern) continue;
+    // The last argument was evaluated above; a forced pass must not run it a second time.
+    if (i + 1 != Arguments.size()) pattern->Evaluate(stamp);
+    matched = Like(text, pattern->GetString(), caseSensitive);
+  }
+  PutBoolean(matched);
+}
+
+// --- Registration ----------------------------------------------------------------------------
+
+std::span<const TClassInfo* const> ComparisonFunctionClasses() {
+  static const TClassInfo* const classes[] = {
+      &TExp_Not::StaticClass(),
+      &TExp_Odd::StaticClass(),
+      &TExp_Like::StaticClass(),
+      &TExp_LikeAny::StaticClass(),
+  };
+  return classes;
+}
+
+std::span<const TClassInfo* const> ComparisonNodeClasses() {
+  static const TClassInfo* const classes[] = {
+      &TExp_Boolean::StaticClass(), &TExp_Equ::StaticClass(),  &TExp_NotEqu::StaticClass(),
+      &TExp_Great::StaticClass(),   &TExp_GorE::StaticClass(), &TExp_Less::StaticClass(),
+      &TExp_LorE::StaticClass(),    &TExp_In::StaticClass(),   &TExp_And::StaticClass(),
+      &TExp_Or::StaticClass(),      &TExp_Not::StaticClass(),  &TExp_Odd::StaticClass(),
+      &TExp_Like::StaticClass(),    &TExp_LikeAny::StaticClass(),
+  };
+  return classes;
+}
+
+}  // namespace qnexp
