@@ -18,12 +18,14 @@ std::unique_ptr<TExpression> TranslateExp(const std::string& text) {
   return ExpTranslator->Translate(text);
 }
 
-void ExpEvaluate(TExpression& node, int32_t stamp) {
+bool ExpEvaluate(TExpression& node, int32_t stamp) {
   try {
     node.Evaluate(stamp);
+    return false;
   } catch (const Exception& error) {
     node.DataType = etString;
     node.PutString(error.Message);
+    return true;
   }
 }
 

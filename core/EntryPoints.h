@@ -24,8 +24,9 @@ extern TVarList* PubVarList;
 std::unique_ptr<TExpression> TranslateExp(const std::string& text);
 
 // Evaluates node with stamp. An error of the general error class turns the node into an
-// etString node holding the error's message; other errors propagate.
-void ExpEvaluate(TExpression& node, int32_t stamp);
+// etString node holding the error's message (the result is then true); other errors
+// propagate.
+bool ExpEvaluate(TExpression& node, int32_t stamp);
 
 // Constant nodes; the caller owns them. CreateStrExp makes an etChar node for a one-character
 // text and an etString node otherwise.

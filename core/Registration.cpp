@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/Function.h"
 #include "core/FunctionList.h"
 #include "core/Variables.h"
 #include "functions/Arithmetic.h"
@@ -56,7 +57,10 @@ void RegisterBaseFunctions(TFunctionList& list) {
 }
 
 std::vector<const TClassInfo*> BaseNodeClasses() {
-  std::vector<const TClassInfo*> all{&TExpression::StaticClass()};
+  std::vector<const TClassInfo*> all{
+      &TExpression::StaticClass(),   &TFunction::StaticClass(),    &TP2Function::StaticClass(),
+      &TP3Function::StaticClass(),   &TI0Function::StaticClass(),  &TN1Function::StaticClass(),
+      &TMathFunction::StaticClass(), &TStrFunction::StaticClass()};
   for (auto family : {ArithmeticNodeClasses(), ComparisonNodeClasses(),
                       VariableFunctionClasses()})
     all.insert(all.end(), family.begin(), family.end());

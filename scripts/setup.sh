@@ -1,7 +1,7 @@
 # Shared by run.sh and test.sh: installs the Debian packages the project needs and builds it.
 # Sourced, not run. Quiet when nothing is missing.
 
-QNEXP_PACKAGES=(cmake make g++ libgtest-dev)
+QNEXP_PACKAGES=(cmake make g++ libgtest-dev libedit-dev libbenchmark-dev libmuparser-dev pkg-config)
 
 qnexp_install_packages() {
   local missing=()

@@ -1,0 +1,133 @@
+// The console host: case files of expressions with their exact JSON results, run in one
+// process so that variables carry over, and the host's options and exit statuses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/Host.h"
+
+using namespace qnexp::cli;
+
+namespace {
+
+struct TRun {
+  int Status;
+  std::string Out;
+  std::string Err;
+};
+
+TRun Host(const std::vector<std::string>& args, const std::string& input = "") {
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  THostIo io{in, out, err, nullptr};
+  int status = RunHost(args, io);
+  return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+// Every file in cases/ holds pairs of lines: an expression, then its JSON result. Blank lines
+// and lines starting with "%%" are skipped; "\n" in an expression stands for a line break.
+TEST(HostCases, EveryCaseFileGivesItsExactResults) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(QNEXP_CLI_CASES))
+    if (entry.path().extension() == ".txt") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty());
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.filename().string());
+    std::ifstream in(file);
+    std::vector<std::string> args{"--json"}, texts, expected;
+    for (std::string line; std::getline(in, line);) {
+      if (line.empty() || line.rfind("%%", 0) == 0) continue;
+      if (texts.size() == expected.size()) {
+        std::string text;
+        for (size_t i = 0; i < line.size(); ++i) {
+          if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 'n') {
+            text += '\n';
+            ++i;
+          } else {
+            text += line[i];
+          }
+        }
+        texts.push_back(text);
+        args.push_back("-e");
+        args.push_back(text);
+      } else {
+        expected.push_back(line);
+      }
+    }
+    ASSERT_EQ(texts.size(), expected.size());
+    std::vector<std::string> got = Lines(Host(args).Out);
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << texts[i];
+  }
+}
+
+TEST(Host, PlainOutputAndExitStatuses) {
+  TRun ok = Host({"1+2*3", "'x'"});
+  EXPECT_EQ(ok.Status, esOk);
+  EXPECT_EQ(ok.Out, "7\nx\n");
+
+  TRun failed = Host({"1+", "2"});
+  EXPECT_EQ(failed.Status, esTranslationFailed);
+  EXPECT_EQ(failed.Out, "2\n");
+  EXPECT_EQ(failed.Err, "需要操作数 (1+[错])\n");
+
+  TRun literal = Host({"2147483648"});
+  EXPECT_EQ(literal.Status, esTranslationFailed);
+  EXPECT_EQ(literal.Err, "'2147483648' is not a valid integer value\n");
+
+  TRun raised = Host({"Mod(-2147483648, -1)"});
+  EXPECT_EQ(raised.Status, esEvaluationRaised);
+  EXPECT_EQ(raised.Out, "Integer overflow\n");
+
+  EXPECT_EQ(Host({"-e", "-1"}).Out, "-1\n");
+}
+
+TEST(Host, StandardInputLinesAreTexts) {
+  TRun run = Host({"--json"}, "a := 2\r\n\n   \na * 3\n");
+  EXPECT_EQ(run.Status, esOk);
+  EXPECT_EQ(run.Out,
+            "{\"status\":0,\"type\":\"etInteger\",\"text\":\"2\"}\n"
+            "{\"status\":0,\"type\":\"etInteger\",\"text\":\"6\"}\n");
+}
+
+TEST(Host, UsageErrors) {
+  EXPECT_EQ(Host({"--bogus"}).Status, esUsage);
+  EXPECT_EQ(Host({"--bogus"}).Err, "qnexp: unknown option '--bogus'\n");
+  EXPECT_EQ(Host({"-e"}).Status, esUsage);
+  EXPECT_EQ(Host({"-f", "/no/such/file"}).Status, esUsage);
+  EXPECT_EQ(Host({"--encoding", "latin1", "1"}).Status, esUsage);
+  EXPECT_EQ(Host({"\xff\xfe"}).Status, esUsage);
+}
+
+TEST(Host, FilesAndEncodings) {
+  std::filesystem::path file = std::filesystem::temp_directory_path() / "qnexp_host_test.txt";
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << "'\xD6\xD0' + // comment\n'x'";  // GBK bytes of a Chinese character
+  }
+  TRun gbk = Host({"--encoding", "GBK", "-f", file.string()});
+  EXPECT_EQ(gbk.Out, "\xD6\xD0x\n");
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << "\xEF\xBB\xBF'中' + 1";
+  }
+  TRun bom = Host({"-f", file.string()});
+  EXPECT_EQ(bom.Out, "中1\n");
+  std::filesystem::remove(file);
+}
+
+TEST(Host, JsonEscapesControlCharacters) {
+  EXPECT_EQ(JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+}
