@@ -12,6 +12,8 @@
 #include "HandTree.h"
 #include "functions/Arithmetic.h"
 #include "functions/Comparison.h"
+#include "core/EntryPoints.h"
+#include "core/Variables.h"
 
 namespace {
 
@@ -114,4 +116,27 @@ TEST(NoAllocation, NumericTreeEvaluates) {
   Counting = false;
   EXPECT_EQ(Allocations.load(), 0);
   EXPECT_TRUE(root->GetBoolean());
+}
+
+TEST(NoAllocation, TranslatedTreeOverChangingVariables) {
+  // Variables are read through their references; the look-up is cached, not repeated.
+  for (const char* name : {"noallocA", "noallocB", "noallocC"})
+    PubVarList->SetVarExp(name, CreateRealExp(1.5).release());
+  std::unique_ptr<TExpression> root =
+      TranslateExp("(noallocA + noallocB * noallocC) / (noallocA - 2) ^ 2 + Abs(noallocB)");
+  ASSERT_TRUE(root);
+  ASSERT_EQ(root->DataType, etReal);
+  root->Evaluate(kForceStamp);
+  TExpression* a = PubVarList->GetVarExp("noallocA");
+
+  Allocations = 0;
+  Counting = true;
+  for (int i = 0; i < 200; ++i) {
+    a->PutReal(0.5L + i);
+    root->Evaluate(kForceStamp);
+  }
+  Counting = false;
+  EXPECT_EQ(Allocations.load(), 0);
+  EXPECT_GT(root->GetReal(), 0);
+  for (const char* name : {"noallocA", "noallocB", "noallocC"}) PubVarList->SetVarExp(name, nullptr);
 }
