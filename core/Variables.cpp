@@ -82,6 +82,9 @@ void TVarList::Delete(int index) {
 
 void TVarList::Clear() {
   Changed();
+  // Unlike a plain stored list, a variable list never lets go of its nodes without freeing
+  // them: nothing else owns them.
+  List().FreeObjects();
   TStoredStrList::Clear();
 }
 

@@ -36,6 +36,7 @@ public:
   void InsertObject(int index, const std::string& text, TObject* obj) override;
   void SetObj(int index, TObject* obj) override;
   void Delete(int index);
+  // Removes every variable and frees its node.
   void Clear();
 
   // Increases whenever any variable list changes; cached look-ups compare it.

@@ -146,3 +146,14 @@ TEST(EntryPoints, ConstantConstructorsAndGuardedEvaluation) {
   SetVarList(current);
   EXPECT_EQ(GetVarList(), current);
 }
+
+TEST_F(VariablesTest, ClearingAListFreesItsNodes) {
+  // Under the leak checker a node that Clear dropped without freeing shows up as a leak.
+  List->SetVarExp("first", CreateIntExp(1).release());
+  List->SetVarExp("second", CreateStrExp("two").release());
+  auto ref = TranslateExp("first");
+  List->Clear();
+  EXPECT_EQ(List->GetCount(), 0);
+  ExpEvaluate(*ref, kForceStamp);
+  EXPECT_EQ(ref->GetString(), "first");
+}
