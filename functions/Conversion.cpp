@@ -1,0 +1,96 @@
+// The type-conversion functions, ending with the family's registration tables.
+#include "functions/Conversion.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "runtime/Gbk.h"
+#include "support/NumConv.h"
+#include "support/ShortCut.h"
+
+namespace qnexp {
+
+namespace {
+
+// The argument in slot index. Trees made by the translator always have it; a tree read from a
+// damaged stream may not, and reading through a null node must not happen.
+TExpression& Arg(TExpression& self, int index) {
+  TExpression* node = self.GetSubExp(index);
+  if (!node) self.CalcError(Res("参数不够"));
+  return *node;
+}
+
+// The check every conversion shares: accept the call and fix the result type.
+bool FixType(TExpression& self, bool accepted, TExpDataType type) {
+  if (!accepted) return false;
+  self.DataType = type;
+  return true;
+}
+
+std::string HexOfBytes(const std::string& text, const std::string& separator) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() * (2 + separator.size()));
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i > 0) out += separator;
+    auto byte = static_cast<unsigned char>(text[i]);
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 0x0F];
+  }
+  return out;
+}
+
+// The digits of value, at least width of them (and at least one).
+std::string HexOfInteger(int32_t value, int width) {
+  std::string digits = HexStr(static_cast<uint32_t>(value));
+  if (static_cast<int>(digits.size()) < width)
+    digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+  return digits;
+}
+
+}  // namespace
+
+void TExp_ToInt::Calculate() { PutInteger(Arg(*this, 0).GetInteger()); }
+bool TExp_ToInt::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etInteger); }
+
+void TExp_ToReal::Calculate() { PutReal(Arg(*this, 0).GetReal()); }
+bool TExp_ToReal::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etReal); }
+
+void TExp_ToBool::Calculate() { PutBoolean(Arg(*this, 0).GetBoolean()); }
+bool TExp_ToBool::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etBoolean); }
+
+void TExp_ToChar::Calculate() { PutChar(Arg(*this, 0).GetChar()); }
+bool TExp_ToChar::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etChar); }
+
+void TExp_ToStr::Calculate() { PutString(Arg(*this, 0).GetString()); }
+bool TExp_ToStr::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etString); }
+
+void TExp_ToTime::Calculate() { PutDateTime(Arg(*this, 0).GetDateTime()); }
+bool TExp_ToTime::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etDateTime); }
+
+void TExp_ToShortCut::Calculate() { PutInteger(TextToShortCut(Arg(*this, 0).GetString())); }
+
+void TExp_Hex::Calculate() {
+  TExpression& value = Arg(*this, 0);
+  TExpression* extra = GetSubExp(1);
+  if (value.DataType == etString) {
+    std::string separator = extra ? extra->GetString() : std::string();
+    PutString(HexOfBytes(value.GetString(), separator));
+    return;
+  }
+  int width = extra ? std::clamp(extra->GetInteger(), 0, kMaxHexWidth) : 1;
+  PutString(HexOfInteger(value.GetInteger(), width));
+}
+
+std::span<const TClassInfo* const> ConversionFunctionClasses() {
+  static const TClassInfo* const classes[] = {
+      &TExp_ToInt::StaticClass(),  &TExp_ToReal::StaticClass(),      &TExp_ToBool::StaticClass(),
+      &TExp_ToChar::StaticClass(), &TExp_ToStr::StaticClass(),       &TExp_ToTime::StaticClass(),
+      &TExp_ToShortCut::StaticClass(), &TExp_Hex::StaticClass()};
+  return classes;
+}
+
+std::span<const TClassInfo* const> ConversionNodeClasses() { return ConversionFunctionClasses(); }
+
+}  // namespace qnexp

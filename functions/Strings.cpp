@@ -1,0 +1,140 @@
+// The string functions, ending with the family's registration tables.
+#include "functions/Strings.h"
+
+#include <cstdint>
+
+#include "runtime/Gbk.h"
+#include "support/SplitStr.h"
+#include "support/StrFuncs.h"
+
+namespace qnexp {
+
+namespace {
+
+// The argument in slot index. Trees made by the translator always have it; a tree read from a
+// damaged stream may not, and reading through a null node must not happen.
+TExpression& Arg(TExpression& self, int index) {
+  TExpression* node = self.GetSubExp(index);
+  if (!node) self.CalcError(Res("参数不够"));
+  return *node;
+}
+
+std::string ArgText(TExpression& self, int index) { return Arg(self, index).GetString(); }
+
+int32_t ClampedLength(size_t size) {
+  return size > static_cast<size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(size);
+}
+
+}  // namespace
+
+// --- SubS, SubSValid ---------------------------------------------------------------------
+
+void TExp_SubS::Calculate() {
+  std::string text = ArgText(*this, 0);
+  TExpression& second = Arg(*this, 1);
+  // The form follows the type the second argument has now: a variable of type etAny only
+  // knows it after its first evaluation.
+  if (second.DataType == etInteger) {
+    int start = second.GetInteger();
+    PutString(CutByPosition(text, start, Arg(*this, 2).GetInteger()));
+  } else {
+    std::string separator = second.GetString();
+    PutString(SubStr(text, separator, Arg(*this, 2).GetInteger()));
+  }
+}
+
+std::string TExp_SubS::CutByPosition(std::string_view text, int start, int count) {
+  if (count <= 0) return {};
+  int64_t from = start < 1 ? 1 : start;
+  if (from > static_cast<int64_t>(text.size())) return {};
+  return std::string(text.substr(static_cast<size_t>(from - 1), static_cast<size_t>(count)));
+}
+
+std::string TExp_SubSValid::CutByPosition(std::string_view text, int start, int count) {
+  return CopyValid(text, start, count);
+}
+
+// --- Measuring and searching -------------------------------------------------------------
+
+void TExp_Length::Calculate() { PutInteger(ClampedLength(ArgText(*this, 0).size())); }
+
+void TExp_ASC::Calculate() {
+  std::string text = ArgText(*this, 0);
+  PutInteger(text.empty() ? 0 : static_cast<unsigned char>(text[0]));
+}
+
+bool TExp_Pos::TransOverOK() {
+  if (!TP2Function::TransOverOK()) return false;
+  DataType = etInteger;
+  return true;
+}
+
+void TExp_Pos::Calculate() {
+  std::string sub = ArgText(*this, 0);
+  std::string text = ArgText(*this, 1);
+  PutInteger(FindText(text, sub));
+}
+
+void TExp_RPos::Calculate() {
+  TExpression& wanted = Arg(*this, 0);
+  std::string text = ArgText(*this, 1);
+  // An empty text names no character; its #0 must not match a NUL byte of the text.
+  if (wanted.DataType == etString && wanted.GetString().empty()) {
+    PutInteger(0);
+    return;
+  }
+  PutInteger(RPos(wanted.GetChar(), text));
+}
+
+void TExp_SubStrCount::Calculate() {
+  std::string text = ArgText(*this, 0);
+  std::string separator = ArgText(*this, 1);
+  PutInteger(SubStrCount(text, separator));
+}
+
+// --- Building ----------------------------------------------------------------------------
+
+bool TExp_ChrS::TransOverOK() {
+  if (!TP2Function::TransOverOK()) return false;
+  DataType = etString;
+  return true;
+}
+
+void TExp_ChrS::Calculate() {
+  char c = Arg(*this, 0).GetChar();
+  int32_t count = Arg(*this, 1).GetInteger();
+  if (count > kMaxChrSCount) CalcError(Res("重复次数太大"));
+  PutString(Chars(c, count));
+}
+
+// --- Trimming and case -------------------------------------------------------------------
+
+void TExp_RTrim::Calculate() { PutString(Trim(ArgText(*this, 0))); }
+
+void TExp_LTrim::Calculate() { PutString(LTrim(ArgText(*this, 0))); }
+
+void TExp_Trim::Calculate() { PutString(TrimBoth(ArgText(*this, 0))); }
+
+void TExp_Upper::Calculate() { PutString(UpperCase(ArgText(*this, 0))); }
+
+void TExp_Lower::Calculate() { PutString(LowerCase(ArgText(*this, 0))); }
+
+void TExp_UpLower::Calculate() { PutString(UpcaseFirst(ArgText(*this, 0))); }
+
+// --- Registration ------------------------------------------------------------------------
+
+std::span<const TClassInfo* const> StringFunctionClasses() {
+  static const TClassInfo* const classes[] = {
+      &TExp_RTrim::StaticClass(),       &TExp_LTrim::StaticClass(),
+      &TExp_Trim::StaticClass(),        &TExp_Length::StaticClass(),
+      &TExp_Pos::StaticClass(),         &TExp_RPos::StaticClass(),
+      &TExp_ASC::StaticClass(),         &TExp_SubS::StaticClass(),
+      &TExp_SubSValid::StaticClass(),   &TExp_SubStrCount::StaticClass(),
+      &TExp_ChrS::StaticClass(),        &TExp_Upper::StaticClass(),
+      &TExp_Lower::StaticClass(),       &TExp_UpLower::StaticClass()};
+  return classes;
+}
+
+std::span<const TClassInfo* const> StringNodeClasses() { return StringFunctionClasses(); }
+
+}  // namespace qnexp
