@@ -1,0 +1,223 @@
+// Measures, in one run, the translator's throughput on long generated texts and the time of
+// one evaluation of short formulas, the latter side by side with muparser; ends with the
+// translation scaling ratios and an evaluation comparison.
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/BenchText.h"
+#include "bench/EvalBench.h"
+#include "core/EntryPoints.h"
+#include "core/Translator.h"
+#include "runtime/Exception.h"
+#include "runtime/Gbk.h"
+
+namespace qnexp {
+
+namespace {
+
+struct TTextSize {
+  const char* Label;
+  size_t Bytes;
+};
+constexpr TTextSize kTextSizes[] = {{"10K", 10'000}, {"100K", 100'000}, {"1M", 1'000'000}};
+
+// Ten times the text may cost at most this many times the translation time.
+constexpr double kScalingLimit = 12.0;
+
+const std::string& BenchTextOf(size_t bytes) {
+  static std::map<size_t, std::string> texts;
+  auto found = texts.find(bytes);
+  if (found == texts.end()) found = texts.emplace(bytes, GenerateBenchText(bytes)).first;
+  return found->second;
+}
+
+// Freeing the tree is not translation: it happens with the clock paused.
+void TranslateBenchmark(benchmark::State& state, size_t bytes) {
+  const std::string& text = BenchTextOf(bytes);
+  DefineBenchVariables();
+  try {
+    for (auto _ : state) {
+      std::unique_ptr<TExpression> root = TranslateExp(text);
+      if (!root) {
+        state.SkipWithError(GbkToUtf8Lenient(ExpTranslator->StatusMsg()).c_str());
+        break;
+      }
+      state.PauseTiming();
+      root.reset();
+      state.ResumeTiming();
+    }
+  } catch (const Exception& error) {
+    state.SkipWithError(GbkToUtf8Lenient(error.Message).c_str());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
+  state.counters["text_bytes"] = static_cast<double>(text.size());
+}
+
+void EngineEvalBenchmark(benchmark::State& state, const char* text) {
+  TEngineBinding binding(text);
+  if (!binding.Error().empty()) {
+    state.SkipWithError(GbkToUtf8Lenient(binding.Error()).c_str());
+    return;
+  }
+  TBenchValues values;
+  ResetBenchValues(values);
+  for (auto _ : state) {
+    for (double& value : values) value += kBenchValueStep;
+    benchmark::DoNotOptimize(binding.Evaluate(values));
+  }
+  if (binding.EvaluationFailed()) state.SkipWithError("the evaluation raised an error");
+}
+
+void MuparserEvalBenchmark(benchmark::State& state, const char* text) {
+  TBenchValues values;
+  ResetBenchValues(values);
+  TMuparserBinding binding(text, values);
+  if (!binding.Error().empty()) {
+    state.SkipWithError(binding.Error().c_str());
+    return;
+  }
+  for (auto _ : state) {
+    for (double& value : values) value += kBenchValueStep;
+    benchmark::DoNotOptimize(binding.Evaluate());
+  }
+}
+
+void RegisterAll() {
+  for (const TTextSize& size : kTextSizes)
+    benchmark::RegisterBenchmark((std::string("BM_Translate/") + size.Label).c_str(),
+                                 TranslateBenchmark, size.Bytes)
+        ->Unit(benchmark::kMicrosecond);
+  for (const char* text : BenchEvalExpressions()) {
+    benchmark::RegisterBenchmark((std::string("BM_Eval/qnexp/") + text).c_str(),
+                                 EngineEvalBenchmark, text);
+    benchmark::RegisterBenchmark((std::string("BM_Eval/muparser/") + text).c_str(),
+                                 MuparserEvalBenchmark, text);
+  }
+}
+
+// Both engines must compute the same values, or the comparison means nothing. Returns false
+// (after saying which) when they disagree on any expression over a few rounds of values.
+bool EnginesAgree() {
+  bool agree = true;
+  for (const char* text : BenchEvalExpressions()) {
+    TEngineBinding engine(text);
+    TBenchValues values;
+    ResetBenchValues(values);
+    TMuparserBinding muparser(text, values);
+    if (!engine.Error().empty() || !muparser.Error().empty()) {
+      std::fprintf(stderr, "%s does not translate: %s%s\n", text,
+                   GbkToUtf8Lenient(engine.Error()).c_str(), muparser.Error().c_str());
+      agree = false;
+      continue;
+    }
+    for (int round = 0; round < 100; ++round) {
+      for (double& value : values) value += kBenchValueStep * 37;
+      double ours = static_cast<double>(engine.Evaluate(values));
+      double theirs = muparser.Evaluate();
+      double scale = std::max(1.0, std::abs(theirs));
+      if (engine.EvaluationFailed() || std::abs(ours - theirs) > 1e-9 * scale) {
+        std::fprintf(stderr, "%s: qnexp gives %.17g, muparser %.17g\n", text, ours, theirs);
+        agree = false;
+        break;
+      }
+    }
+  }
+  return agree;
+}
+
+// The console table as usual, plus what the closing summary needs from each run.
+class TSummaryReporter : public benchmark::ConsoleReporter {
+public:
+  TSummaryReporter()
+      : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
+  void ReportRuns(const std::vector<Run>& reports) override {
+    ConsoleReporter::ReportRuns(reports);
+    for (const Run& run : reports) {
+      if (run.error_occurred) continue;
+      // With --benchmark_repetitions the median speaks for the benchmark; a single run
+      // otherwise.
+      bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type != Run::RT_Iteration && !median) continue;
+      TFigures& figures = Figures[run.run_name.str()];
+      if (figures.FromMedian && !median) continue;
+      figures.FromMedian = median;
+      // CPU time, like the library's byte rates: on a shared machine it is the steadier one.
+      figures.Seconds =
+          run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      auto bytes = run.counters.find("bytes_per_second");
+      if (bytes != run.counters.end()) figures.BytesPerSecond = bytes->second.value;
+      auto size = run.counters.find("text_bytes");
+      if (size != run.counters.end()) figures.TextBytes = size->second.value;
+    }
+  }
+
+  void PrintSummary() {
+    std::printf("\nTranslation, per CPU second (MB = 10^6 bytes); ten times the text may cost\n"
+                "at most %.0f times the time:\n",
+                kScalingLimit);
+    for (const TTextSize& size : kTextSizes) {
+      const TFigures* figures = Find(std::string("BM_Translate/") + size.Label);
+      if (figures && figures->BytesPerSecond > 0)
+        std::printf("  %-5s %9.0f bytes  %8.2f MB/s\n", size.Label, figures->TextBytes,
+                    figures->BytesPerSecond / 1e6);
+    }
+    for (size_t i = 1; i < std::size(kTextSizes); ++i) {
+      const TFigures* small = Find(std::string("BM_Translate/") + kTextSizes[i - 1].Label);
+      const TFigures* large = Find(std::string("BM_Translate/") + kTextSizes[i].Label);
+      if (!small || !large || small->BytesPerSecond <= 0 || large->BytesPerSecond <= 0)
+        continue;
+      // The time of ten times the text, whatever the exact sizes generated.
+      double tenfold = 10.0 * small->BytesPerSecond / large->BytesPerSecond;
+      std::printf("  ratio %s/%s: %.2f  (%s)\n", kTextSizes[i].Label, kTextSizes[i - 1].Label,
+                  tenfold, tenfold <= kScalingLimit ? "within the limit" : "OVER THE LIMIT");
+    }
+    std::printf("\nOne evaluation, CPU ns (qnexp, muparser, ratio):\n");
+    for (const char* text : BenchEvalExpressions()) {
+      const TFigures* ours = Find(std::string("BM_Eval/qnexp/") + text);
+      const TFigures* theirs = Find(std::string("BM_Eval/muparser/") + text);
+      if (!ours || !theirs || theirs->Seconds <= 0) continue;
+      std::printf("  %-18s %8.2f %8.2f  x%.2f\n", text, ours->Seconds * 1e9,
+                  theirs->Seconds * 1e9, ours->Seconds / theirs->Seconds);
+    }
+  }
+
+private:
+  struct TFigures {
+    double Seconds = 0;
+    double BytesPerSecond = 0;
+    double TextBytes = 0;
+    bool FromMedian = false;
+  };
+  const TFigures* Find(const std::string& name) const {
+    auto found = Figures.find(name);
+    return found == Figures.end() ? nullptr : &found->second;
+  }
+  std::map<std::string, TFigures> Figures;
+};
+
+}  // namespace
+
+}  // namespace qnexp
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (!qnexp::EnginesAgree()) return 1;
+  qnexp::RegisterAll();
+  qnexp::TSummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintSummary();
+  benchmark::Shutdown();
+  return 0;
+}
