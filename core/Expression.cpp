@@ -107,10 +107,15 @@ void TExpression::SetSyncFlag(int32_t stamp) {
 void TExpression::AssignValue(TExpression& source) {
   DataType = source.DataType;
   Value.IntValue = 0;
-  if (DataType == etString)
+  if (DataType == etString) {
     PutString(source.GetString());
-  else
-    Value = source.Value;
+    return;
+  }
+  Value.IntValue = source.Value.IntValue;
+  Value.RealValue = source.Value.RealValue;
+  // The text member is copied too, but two empty texts need no work: numbers stay cheap.
+  if (!Value.StrValue.empty() || !source.Value.StrValue.empty())
+    Value.StrValue = source.Value.StrValue;
 }
 
 void TExpression::AssignFormatValue(TExpression& source) {

@@ -77,6 +77,8 @@ public:
   virtual void SetSubExpCount(int count);
   // The node in slot index, or null for an empty slot or an index outside the slots.
   virtual TExpression* GetSubExp(int index);
+  // The base slot index (0..2) itself, for classes that keep their operands there.
+  TExpression* BaseSlot(int index) const { return SubExp[index]; }
   // Stores into slot index (0..2 in the plain node, other indices ignored); the previous
   // occupant is neither checked nor freed.
   virtual void PutSubExp(int index, TExpression* node);
@@ -103,12 +105,23 @@ public:
   void SetStrValue(const std::string& text) { Value.StrValue = text; }
   char GetChar();
   void PutChar(char c);
-  int32_t GetInteger();
-  void PutInteger(int32_t v);
+  // The reads and writes of a node's own type are inline: numeric evaluation stays cheap.
+  int32_t GetInteger() { return DataType == etInteger ? Value.IntValue : ConvertedInteger(); }
+  void PutInteger(int32_t v) {
+    if (DataType == etInteger)
+      Value.IntValue = v;
+    else
+      PutConvertedInteger(v);
+  }
   int64_t GetInt64();
   void PutInt64(int64_t v);
-  long double GetReal();
-  void PutReal(long double x);
+  long double GetReal() { return DataType == etReal ? Value.RealValue : ConvertedReal(); }
+  void PutReal(long double x) {
+    if (DataType == etReal)
+      Value.RealValue = x;
+    else
+      PutConvertedReal(x);
+  }
   bool GetBoolean();
   void PutBoolean(bool b);
   double GetDateTime();
@@ -143,8 +156,29 @@ public:
   void SetInt64Slot(int64_t v);
 
 protected:
+  // The evaluation protocol for a class that keeps its operands in the base slots and whose
+  // calculation no descendant replaces: the same steps as Evaluate, with the operands reached
+  // and the calculation called directly.
+  template <class Self>
+  void EvaluateInSlots(int32_t stamp) {
+    if (stamp == SyncFlag && stamp != kForceStamp) return;
+    SyncFlag = stamp;
+    for (TExpression* slot : SubExp) {
+      if (!slot) break;
+      slot->Evaluate(stamp);
+    }
+    if (DataType == etAny && SubExp[0]) DataType = SubExp[0]->DataType;
+    static_cast<Self*>(this)->Self::Calculate();
+  }
+
   TExpression* FormatExp = nullptr;
   TExpression* SubExp[3] = {nullptr, nullptr, nullptr};
+
+private:
+  int32_t ConvertedInteger();
+  void PutConvertedInteger(int32_t v);
+  long double ConvertedReal();
+  void PutConvertedReal(long double x);
 };
 
 }  // namespace qnexp

@@ -136,7 +136,7 @@ std::string TExpression::GetString() {
   }
 }
 
-int32_t TExpression::GetInteger() {
+int32_t TExpression::ConvertedInteger() {
   try {
     switch (DataType) {
       case etInteger: return Value.IntValue;
@@ -168,7 +168,7 @@ int64_t TExpression::GetInt64() {
   }
 }
 
-long double TExpression::GetReal() {
+long double TExpression::ConvertedReal() {
   switch (DataType) {
     case etInteger: return Value.IntValue;
     case etReal: return Value.RealValue;
@@ -224,7 +224,7 @@ double TExpression::GetDateTime() {
   }
 }
 
-void TExpression::PutInteger(int32_t v) {
+void TExpression::PutConvertedInteger(int32_t v) {
   switch (DataType) {
     case etInteger: Value.IntValue = v; break;
     case etReal: Value.RealValue = v; break;
@@ -250,7 +250,7 @@ void TExpression::PutInt64(int64_t v) {
   }
 }
 
-void TExpression::PutReal(long double x) {
+void TExpression::PutConvertedReal(long double x) {
   switch (DataType) {
     case etInteger: Value.IntValue = Low32(Round64(x)); break;
     case etReal: Value.RealValue = x; break;

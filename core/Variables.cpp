@@ -88,31 +88,84 @@ void TVarList::Clear() {
   TStoredStrList::Clear();
 }
 
-const std::string& TExp_VarRef::Name() {
-  TExpression* slot = GetSubExp(0);
-  if (!slot) {
-    NameBuffer.clear();
-    return NameBuffer;
+namespace {
+
+bool IsPlainNode(const TExpression* node) {
+  return &node->ClassType() == &TExpression::StaticClass();
+}
+
+}  // namespace
+
+bool TExp_VarRef::ConstantName() {
+  if (NameKind == 0) {
+    TExpression* slot = GetSubExp(0);
+    bool plain = slot && IsPlainNode(slot) && !slot->GetFormatExp() &&
+                 slot->GetSubExpCount() == 0;
+    NameKind = plain ? 1 : 2;
+    if (plain) {
+      NameBuffer = slot->GetString();
+      ListsNames = NameBuffer == "_VarList";
+    }
   }
-  // A plain text constant is read in place: a reference must not allocate per evaluation.
-  if (slot->DataType == etString && !slot->GetFormatExp() &&
-      &slot->ClassType() == &TExpression::StaticClass())
-    return slot->Value.StrValue;
-  NameBuffer = slot->GetString();
+  return NameKind == 1;
+}
+
+void TExp_VarRef::PutSubExp(int index, TExpression* node) {
+  TFunction::PutSubExp(index, node);
+  NameKind = 0;
+  CacheValid = false;
+}
+
+const std::string& TExp_VarRef::Name() {
+  if (ConstantName()) return NameBuffer;
+  TExpression* slot = GetSubExp(0);
+  if (slot)
+    NameBuffer = slot->GetString();
+  else
+    NameBuffer.clear();
+  ListsNames = NameBuffer == "_VarList";
   return NameBuffer;
 }
 
 TExpression* TExp_VarRef::Variable() {
   if (!VarList) return nullptr;
-  TExpression* slot = GetSubExp(0);
-  bool constantName = slot && slot->IsConst();
+  bool constantName = ConstantName();
   if (constantName && CacheValid && CachedGeneration == TVarList::Generation())
     return CachedVariable;
   TExpression* found = VarList->GetVarExp(Name());
   CacheValid = constantName;
   CachedGeneration = TVarList::Generation();
   CachedVariable = found;
+  CachedVariablePlain = found && IsPlainNode(found);
   return found;
+}
+
+void TExp_VarRef::Evaluate(int32_t stamp) {
+  if (stamp == SyncFlag && stamp != kForceStamp) return;
+  TExpression* name = SubExp[0];
+  if (!name || (NameKind != 1 && !ConstantName())) {
+    TFunction::Evaluate(stamp);
+    return;
+  }
+  SyncFlag = stamp;
+  name->SyncFlag = stamp;
+  if (DataType == etAny) DataType = name->DataType;
+  // The usual case: a plain constant variable found by the last look-up and no list changed
+  // since. Its value is taken as Calculate would take it, without a call per step.
+  TExpression* variable = CachedVariable;
+  if (!ListsNames && CacheValid && CachedVariablePlain && variable &&
+      CachedGeneration == TVarList::Generation() && variable->DataType != etString) {
+    variable->SyncFlag = kForceStamp;
+    DataType = variable->DataType;
+    Value.IntValue = variable->Value.IntValue;
+    Value.RealValue = variable->Value.RealValue;
+    if (!Value.StrValue.empty() || !variable->Value.StrValue.empty())
+      Value.StrValue = variable->Value.StrValue;
+    if (!FormatExp && variable->GetFormatExp())
+      FormatExp = variable->GetFormatExp()->CopySelf();
+    return;
+  }
+  Calculate();
 }
 
 bool TExp_VarRef::TransOverOK() {
@@ -138,17 +191,22 @@ std::string ListNames(const TVarList* list) {
 }  // namespace
 
 void TExp_VarRef::Calculate() {
-  if (Name() == "_VarList") {
+  const std::string& name = Name();
+  if (ListsNames) {
     PutString(VarList ? ListNames(VarList) : std::string());
     return;
   }
   if (TExpression* variable = Variable()) {
-    variable->Evaluate(kForceStamp);
+    // A plain constant variable computes nothing; stamping it is all its evaluation does.
+    if (CachedVariablePlain && CacheValid)
+      variable->SyncFlag = kForceStamp;
+    else
+      variable->Evaluate(kForceStamp);
     AssignFormatValue(*variable);
     return;
   }
   DataType = etString;
-  PutString(Name());
+  PutString(name);
 }
 
 TExpression* TExp_VarRef::CopySelf() {

@@ -55,6 +55,10 @@ public:
   bool TransOverOK() override;
   void Calculate() override;
   TExpression* CopySelf() override;
+  void PutSubExp(int index, TExpression* node) override;
+  // The protocol of every node, shortened for the usual case of a plain constant name:
+  // stamping that name is all its evaluation would do.
+  void Evaluate(int32_t stamp) override;
 
   TVarList* VarList = nullptr;
 
@@ -66,10 +70,16 @@ protected:
   TExpression* Variable();
 
 private:
+  // Whether slot 0 is a plain constant without a format: its text can be kept.
+  bool ConstantName();
   std::string NameBuffer;
   uint64_t CachedGeneration = 0;
   TExpression* CachedVariable = nullptr;
+  bool CachedVariablePlain = false;
   bool CacheValid = false;
+  // 0 not examined yet, 1 a plain constant name held in NameBuffer, 2 anything else.
+  uint8_t NameKind = 0;
+  bool ListsNames = false;
 };
 
 // True when the named variable exists.
@@ -87,6 +97,8 @@ class TExp_VarDef : public TExp_VarRef {
   QN_CLASS(TExp_VarDef, TExp_VarRef)
 public:
   TExp_VarDef() { FixedCount = 2; }
+  // The full protocol: the value in slot 1 is evaluated before the definition.
+  void Evaluate(int32_t stamp) override { TFunction::Evaluate(stamp); }
   bool TransOverOK() override;
   void Calculate() override;
 };

@@ -15,8 +15,9 @@ namespace {
 
 // The operand in slot index. Trees made by the translator always have it; a tree read from a
 // damaged stream may not, and reading through a null node must not happen.
+// Every class of this family keeps its operands in the base slots.
 TExpression& Operand(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
+  TExpression* node = self.BaseSlot(index);
   if (!node) self.CalcError(Res("参数不够"));
   return *node;
 }
@@ -35,7 +36,9 @@ int32_t WrapMul(int32_t a, int32_t b) {
 int32_t WrapNeg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
 
 // The hardware would trap on these results; the system reports them instead of storing them.
-long double CheckedReal(long double r) {
+inline long double CheckedReal(long double r) {
+  if (std::isfinite(r)) [[likely]]
+    return r;
   if (std::isnan(r)) throw EInvalidOp(Msg::InvalidOp);
   if (std::isinf(r)) throw EOverflow(Msg::Overflow);
   return r;

@@ -26,10 +26,11 @@ bool TryRealDivide(long double x, long double y, long double& quotient);
 // etDateTime} gives R; else L. Integer sum wraps, boolean is or, character is the code sum
 // modulo 256, text joins the two formatted texts, date-time adds GetReal(y) days. Other types
 // (etInt64, etAny after evaluation) leave the value as it was.
-class TExp_Add : public TExpression {
+class TExp_Add final : public TExpression {
   QN_CLASS(TExp_Add, TExpression)
 public:
   void Calculate() override;
+  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Add>(stamp); }
   bool TransOverOK() override;
 };
 
@@ -46,27 +47,30 @@ public:
 
 // x - y: integer wraps, real, boolean exclusive-or, character code difference modulo 256,
 // date-time minus GetReal(y) days. A text node is left as it was.
-class TExp_Sub : public TExp_MathCalc {
+class TExp_Sub final : public TExp_MathCalc {
   QN_CLASS(TExp_Sub, TExp_MathCalc)
 public:
   void Calculate() override;
+  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Sub>(stamp); }
 };
 
 // x * y: integer wraps, real, boolean and, character code product modulo 256. Text and
 // date-time nodes are left as they were.
-class TExp_Mul : public TExp_MathCalc {
+class TExp_Mul final : public TExp_MathCalc {
   QN_CLASS(TExp_Mul, TExp_MathCalc)
 public:
   void Calculate() override;
+  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Mul>(stamp); }
 };
 
 // x / y: integer quotient truncated toward zero, real quotient by TryRealDivide. Never raises:
 // a failed division (zero divisor, -2147483648 / -1, real overflow) yields 0. Nodes of other
 // types are left as they were.
-class TExp_Div : public TExp_MathCalc {
+class TExp_Div final : public TExp_MathCalc {
   QN_CLASS(TExp_Div, TExp_MathCalc)
 public:
   void Calculate() override;
+  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Div>(stamp); }
 };
 
 // x ^ y, always etReal, computed as e^(y * ln|x|) in extended precision with the magnitude
@@ -74,10 +78,11 @@ public:
 // small to represent clamp as well); negated when x < 0 and y is not an even integer.
 // A zero base raises EZeroDivide "Floating point division by zero" (the logarithm of 0);
 // ln|x| = 0 with an infinite exponent raises EInvalidOp "Invalid floating point operation".
-class TExp_Power : public TExp_MathCalc {
+class TExp_Power final : public TExp_MathCalc {
   QN_CLASS(TExp_Power, TExp_MathCalc)
 public:
   void Calculate() override;
+  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Power>(stamp); }
   // Always etReal.
   bool TransOverOK() override;
 };
