@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/Host.h"
+#include "platform/Dialogs.h"
 
 using namespace qnexp::cli;
 
@@ -19,6 +20,8 @@ struct TRun {
 };
 
 TRun Host(const std::vector<std::string>& args, const std::string& input = "") {
+  // Dialog functions take their non-interactive answers even when the tests run on a terminal.
+  qnexp::SetDialogMode(qnexp::dmSilent);
   std::istringstream in(input);
   std::ostringstream out, err;
   THostIo io{in, out, err, nullptr};
