@@ -6,10 +6,13 @@
 #include <memory>
 #include <sstream>
 
+#include "core/Abort.h"
 #include "core/EntryPoints.h"
 #include "core/Translator.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "runtime/Stream.h"
+#include "support/ObjStream.h"
 
 namespace qnexp::cli {
 
@@ -23,7 +26,7 @@ struct TUsageError {
   std::string Message;
 };
 
-enum TSourceKind { skText, skFile };
+enum TSourceKind { skText, skFile, skLoad };
 
 struct TSource {
   TSourceKind Kind;
@@ -33,6 +36,7 @@ struct TSource {
 struct TOptions {
   bool Json = false;
   bool Gbk = false;  // the outside world's encoding: UTF-8 unless GBK was asked for
+  bool Dump = false;  // print the translated tree's text form instead of evaluating
   std::vector<TSource> Sources;
 };
 
@@ -62,8 +66,10 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       options.Sources.push_back({skText, value()});
     } else if (arg == "-f") {
       options.Sources.push_back({skFile, value()});
-    } else if (arg == "--dump" || arg == "--load") {
-      throw TUsageError{"option " + arg + " is not available in this build"};
+    } else if (arg == "--dump") {
+      options.Dump = true;
+    } else if (arg == "--load") {
+      options.Sources.push_back({skLoad, value()});
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw TUsageError{"unknown option '" + arg + "'"};
     } else {
@@ -102,6 +108,49 @@ std::string ReadFile(const std::string& name, const TOptions& options) {
   return Decode(content, options);
 }
 
+// One thing to run: a GBK text, or a tree read from an object-stream file.
+struct TInput {
+  std::string Text;
+  bool IsTree = false;
+  std::unique_ptr<TExpression> Tree;
+};
+
+// A message on one line, for the outside.
+std::string OneLine(const std::string& gbk, const TOptions& options) {
+  std::string line = Encode(gbk, options);
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';
+  return line;
+}
+
+// An expression tree from an object-stream file: the binary form (it starts with the stream's
+// signature) as it is, the text form in the outside encoding like any other file.
+TInput LoadTree(const std::string& name, const TOptions& options) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw TUsageError{"cannot read file '" + name + "'"};
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  std::string content = buffer.str();
+  TInput input;
+  input.IsTree = true;
+  try {
+    std::unique_ptr<TObject> obj;
+    if (content.compare(0, ObjectSignature.size(), ObjectSignature) == 0) {
+      TMemoryStream stream(std::move(content));
+      obj.reset(StreamReadObject(stream));
+    } else {
+      TMemoryStream stream(ReadFile(name, options));
+      obj.reset(LoadObjectFromTextStream(stream));
+    }
+    if (obj && !ObjectAs<TExpression>(obj.get()))
+      throw TUsageError{"'" + name + "' holds a " + obj->ClassName() + ", not an expression"};
+    input.Tree.reset(static_cast<TExpression*>(obj.release()));
+  } catch (const Exception& error) {
+    throw TUsageError{"cannot load '" + name + "': " + OneLine(error.Message, options)};
+  }
+  return input;
+}
+
 class THost {
 public:
   THost(const TOptions& options, THostIo& io) : Options(options), Io(io) {}
@@ -114,10 +163,14 @@ public:
     } catch (const Exception& error) {
       return TranslationRaised(error.Message);
     }
-    if (!root) {
-      if (ExpTranslator->Status != tsOk) return TranslationFailed();
-      return PrintValue("etAny", "", false);
-    }
+    if (!root && ExpTranslator->Status != tsOk) return TranslationFailed();
+    return RunTree(root.get());
+  }
+
+  // Evaluates a tree (null: an empty text), or prints its text form when dumping.
+  int RunTree(TExpression* root) {
+    if (Options.Dump) return PrintDump(root);
+    if (!root) return PrintValue("etAny", "", false);
     bool raised = false;
     try {
       raised = ExpEvaluate(*root, kForceStamp);
@@ -131,6 +184,23 @@ public:
   }
 
 private:
+  int PrintDump(TExpression* root) {
+    std::string text;
+    try {
+      TMemoryStream stream;
+      SaveObjectToTextStream(root, stream);
+      text = stream.TakeData();
+    } catch (const Exception& error) {
+      return TranslationRaised(error.Message);
+    }
+    if (Options.Json)
+      Io.Out << "{\"status\":0,\"dump\":" << JsonString(GbkToUtf8Lenient(text)) << "}\n";
+    else
+      Io.Out << Encode(text, Options);
+    Io.Out.flush();
+    return esOk;
+  }
+
   int PrintValue(const std::string& type, const std::string& value, bool raised) {
     if (Options.Json) {
       Io.Out << "{\"status\":0,\"type\":\"" << type << "\",\"text\":"
@@ -197,12 +267,19 @@ std::string JsonString(const std::string& utf8) {
 
 int RunHost(const std::vector<std::string>& args, THostIo& io) {
   TOptions options;
-  std::vector<std::string> texts;
+  std::vector<TInput> inputs;
   try {
     options = ParseArgs(args);
-    for (const TSource& source : options.Sources)
-      texts.push_back(source.Kind == skFile ? ReadFile(source.Value, options)
-                                            : Decode(source.Value, options));
+    for (const TSource& source : options.Sources) {
+      if (source.Kind == skLoad) {
+        inputs.push_back(LoadTree(source.Value, options));
+        continue;
+      }
+      TInput input;
+      input.Text = source.Kind == skFile ? ReadFile(source.Value, options)
+                                         : Decode(source.Value, options);
+      inputs.push_back(std::move(input));
+    }
   } catch (const TUsageError& error) {
     io.Err << "qnexp: " << error.Message << "\n";
     return esUsage;
@@ -210,14 +287,20 @@ int RunHost(const std::vector<std::string>& args, THostIo& io) {
 
   THost host(options, io);
   int worst = esOk;
-  auto runOne = [&](const std::string& text) { worst = std::max(worst, host.Run(text)); };
+  bool interactive = static_cast<bool>(io.ReadLine);
+  // Without a person at the prompt, an interrupted evaluation ends the run: the texts after it
+  // may depend on what it was doing.
+  auto aborted = [&] { return !interactive && AbortRequested(); };
+  ClearAbort();
   if (!options.Sources.empty()) {
-    for (const std::string& text : texts) runOne(text);
+    for (TInput& input : inputs) {
+      worst = std::max(worst, input.IsTree ? host.RunTree(input.Tree.get()) : host.Run(input.Text));
+      if (aborted()) return std::max<int>(worst, esEvaluationRaised);
+    }
     return worst;
   }
 
   std::string line;
-  bool interactive = static_cast<bool>(io.ReadLine);
   while (interactive ? io.ReadLine(line) : static_cast<bool>(std::getline(io.In, line))) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
@@ -229,9 +312,15 @@ int RunHost(const std::vector<std::string>& args, THostIo& io) {
       if (!interactive) return esUsage;
       continue;
     }
+    // An interrupt at the prompt, or one that came after the last evaluation ended, must not
+    // stop the next one.
+    if (interactive) ClearAbort();
     int status = host.Run(text);
     if (!interactive) worst = std::max(worst, status);
+    if (aborted()) return std::max<int>(worst, esEvaluationRaised);
   }
+  // Reading input also ends when an interrupt breaks it off.
+  if (aborted()) return std::max<int>(worst, esEvaluationRaised);
   return worst;
 }
 

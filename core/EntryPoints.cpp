@@ -8,6 +8,8 @@
 #include "runtime/Exception.h"
 #include "runtime/Handles.h"
 #include "support/BoolWords.h"
+#include "support/Macros.h"
+#include "support/ObjCreators.h"
 
 namespace qnexp {
 
@@ -95,6 +97,7 @@ namespace {
 // unloaded.
 struct TBaseLibrary {
   TBaseLibrary() {
+    RegisterSupportClasses();
     RegisterClass(TVarList::StaticClass());
     PubVarList = new TVarList;
     for (bool value : {true, false}) {
@@ -107,13 +110,16 @@ struct TBaseLibrary {
     ExpTranslator = new TExpTranslator;
     RegisterBaseFunctions(*ExpTranslator->Functions);
     RegisterNodeClasses();
+    InitMacros();
   }
   ~TBaseLibrary() {
+    DoneMacros();
     delete ExpTranslator;
     ExpTranslator = nullptr;
     delete PubVarList;
     PubVarList = nullptr;
     UnRegisterClass(TVarList::StaticClass());
+    UnRegisterSupportClasses();
   }
 };
 

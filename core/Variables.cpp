@@ -102,6 +102,7 @@ bool TExp_VarRef::ConstantName() {
     bool plain = slot && IsPlainNode(slot) && !slot->GetFormatExp() &&
                  slot->GetSubExpCount() == 0;
     NameKind = plain ? 1 : 2;
+    PlainReference = &ClassType() == &TExp_VarRef::StaticClass();
     if (plain) {
       NameBuffer = slot->GetString();
       ListsNames = NameBuffer == "_VarList";
@@ -114,6 +115,13 @@ void TExp_VarRef::PutSubExp(int index, TExpression* node) {
   TFunction::PutSubExp(index, node);
   NameKind = 0;
   CacheValid = false;
+}
+
+void TExp_VarRef::AfterLoad(TFiler& filer) {
+  TFunction::AfterLoad(filer);
+  VarList = GetVarList();
+  CacheValid = false;
+  NameKind = 0;
 }
 
 const std::string& TExp_VarRef::Name() {
@@ -153,7 +161,7 @@ void TExp_VarRef::Evaluate(int32_t stamp) {
   // The usual case: a plain constant variable found by the last look-up and no list changed
   // since. Its value is taken as Calculate would take it, without a call per step.
   TExpression* variable = CachedVariable;
-  if (!ListsNames && CacheValid && CachedVariablePlain && variable &&
+  if (PlainReference && !ListsNames && CacheValid && CachedVariablePlain && variable &&
       CachedGeneration == TVarList::Generation() && variable->DataType != etString) {
     variable->SyncFlag = kForceStamp;
     DataType = variable->DataType;

@@ -56,6 +56,9 @@ public:
   void Calculate() override;
   TExpression* CopySelf() override;
   void PutSubExp(int index, TExpression* node) override;
+  // A reference read from a stream binds to the current variable list, as a translated one
+  // does.
+  void AfterLoad(TFiler& filer) override;
   // The protocol of every node, shortened for the usual case of a plain constant name:
   // stamping that name is all its evaluation would do.
   void Evaluate(int32_t stamp) override;
@@ -80,6 +83,9 @@ private:
   // 0 not examined yet, 1 a plain constant name held in NameBuffer, 2 anything else.
   uint8_t NameKind = 0;
   bool ListsNames = false;
+  // Whether this node is a plain reference (not a descendant with its own calculation), so
+  // that evaluation may copy the variable's value directly.
+  bool PlainReference = false;
 };
 
 // True when the named variable exists.

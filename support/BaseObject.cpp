@@ -1,10 +1,16 @@
-// The persistent-object base, its release enumeration and the class registry functions.
+// The persistent-object base, its release enumeration, its operations over the object streams
+// and the class registry functions.
 #include "support/BaseObject.h"
 
 #include <memory>
 
 #include "runtime/Exception.h"
+#include "runtime/Stream.h"
 #include "runtime/StringList.h"
+#include "support/ObjClipboard.h"
+#include "support/ObjClone.h"
+#include "support/ObjReader.h"
+#include "support/ObjStream.h"
 
 namespace qnexp {
 
@@ -83,23 +89,45 @@ void TBaseObject::ReleaseProperties() {
   }
 }
 
-namespace {
-
-[[noreturn]] void StreamsUnavailable(const char* operation) {
-  throw EStreamError(std::string(operation) + ": object streams are not available");
+void TBaseObject::DefinePropertiesOld(TFiler& filer) {
+  auto* reader = dynamic_cast<TObjReader*>(&filer);
+  if (!reader) return;
+  EnumrateProperties(
+      [reader](void* prop, const std::string& name, TPropType type, bool, intptr_t extra,
+               void*) { return reader->ReadPropertyOld(prop, name, type, extra); },
+      epLoad, nullptr);
 }
 
-}  // namespace
-
-void TBaseObject::CopyProperties(TBaseObject&, const std::string&) {
-  StreamsUnavailable("CopyProperties");
+void TBaseObject::CopyProperties(TBaseObject& target, const std::string& names) {
+  CopyObjectProperties(*this, target, names);
 }
-TBaseObject* TBaseObject::DuplicateSelf() { StreamsUnavailable("DuplicateSelf"); }
-void TBaseObject::CopyToClipBoard() { StreamsUnavailable("CopyToClipBoard"); }
-void TBaseObject::SaveToStream(TStream&) { StreamsUnavailable("SaveToStream"); }
-void TBaseObject::SaveToFile(const std::string&) { StreamsUnavailable("SaveToFile"); }
-void TBaseObject::SaveToTextStream(TStream&) { StreamsUnavailable("SaveToTextStream"); }
-void TBaseObject::SaveToTextFile(const std::string&) { StreamsUnavailable("SaveToTextFile"); }
+
+TBaseObject* TBaseObject::DuplicateSelf() {
+  std::unique_ptr<TObject> copy(CloneObject(this));
+  auto* base = ObjectAs<TBaseObject>(copy.get());
+  if (!base) throw EReadError(Msg::InvalidStreamFormat);
+  copy.release();
+  return base;
+}
+
+void TBaseObject::CopyToClipBoard() { CopyObjectToClipboard(this); }
+
+void TBaseObject::SaveToStream(TStream& stream) { StreamWriteObject(stream, this); }
+
+void TBaseObject::SaveToFile(const std::string& fileName) {
+  // Through memory, so that a failing object never leaves a half-written file.
+  TMemoryStream bytes;
+  SaveToStream(bytes);
+  WriteFileBytes(fileName, bytes.Data());
+}
+
+void TBaseObject::SaveToTextStream(TStream& stream) { SaveObjectToTextStream(this, stream); }
+
+void TBaseObject::SaveToTextFile(const std::string& fileName) {
+  TMemoryStream text;
+  SaveToTextStream(text);
+  WriteFileBytes(fileName, text.Data());
+}
 
 std::string GetObjCaption(TObject* obj) {
   if (!obj) return "";

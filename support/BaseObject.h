@@ -83,7 +83,15 @@ public:
   // Writes (writer) or reads (reader) one enumerated property.
   virtual bool PropertyData(void* prop, const std::string& propName, TPropType propType,
                             bool hasData, intptr_t extra, void* param) = 0;
+  // The name of the property a reader is looking for, while no property has taken it; null
+  // otherwise. Objects that would have to offer very many names when loading ask for it.
+  virtual const std::string* PendingName() const { return nullptr; }
 };
+
+// The filer behind the Param of an enumeration run by DefinePropertiesWith (null for null).
+inline TFiler* FilerOfParam(void* param) {
+  return param ? *static_cast<TFiler* const*>(param) : nullptr;
+}
 
 // What the stream writer and reader need of an object; implemented by TBaseObject and by
 // persistable classes with another base (the keyed string list, collections).
@@ -103,7 +111,8 @@ public:
 IBaseObject* BaseObjectIntf(TObject* obj);
 
 // Runs the enumeration of obj with the filer's own callback: purpose 4 for a reader, 3 for a
-// writer; Param is the address of the filer. Shared by every IBaseObject implementation.
+// writer; Param is the address of the filer reference (see FilerOfParam). Shared by every
+// IBaseObject implementation. Other loading enumerations pass a null Param.
 void DefinePropertiesWith(IBaseObject& obj, TFiler& filer);
 
 // The persistent-object base. Descendants report their state in EnumrateProperties: first
@@ -135,13 +144,27 @@ public:
   static bool DestroyProp(void* prop, const std::string& propName, TPropType propType,
                           bool hasData, intptr_t extra, void* param);
 
-  // Generic operations over the object streams. Each raises EStreamError while the object
-  // streams are not part of the library; none of them pretends to work.
+  // Reads the looked-for property of the legacy layout (the reader is a TObjReader): the base
+  // enumerates with purpose 4 and the reader's legacy callback. A descendant whose legacy
+  // layout differs from its enumeration reads such a property itself.
+  virtual void DefinePropertiesOld(TFiler& filer);
+
+  // Copies the properties this object shares with target (those of their closest common class
+  // below TBaseObject) whose names match names: ";"-separated wildcard patterns, compared with
+  // case, after dropping every pattern that is not such a name (compared without case); empty
+  // or "*" means all. Owned objects and lists are copied, never shared. Classes with nothing
+  // in common copy nothing. A failing copy of an object raises the cloning error (see
+  // CloneObject); the properties copied before it stay.
   virtual void CopyProperties(TBaseObject& target, const std::string& names);
+  // A new copy of this object (CloneObject), which the caller owns.
   virtual TBaseObject* DuplicateSelf();
+  // Puts this object on the clipboard in the object format.
   virtual void CopyToClipBoard();
+  // This object as a binary object stream (signature and record).
   virtual void SaveToStream(TStream& stream);
+  // The binary object stream in a file, replaced whole or not at all (EFCreateError).
   virtual void SaveToFile(const std::string& fileName);
+  // This object in the text form of the object stream.
   virtual void SaveToTextStream(TStream& stream);
   virtual void SaveToTextFile(const std::string& fileName);
 

@@ -43,6 +43,24 @@ const std::string& ItemName(std::string& buffer, const char* prefix, int index) 
   return buffer;
 }
 
+// The item index in an entry name "s<i>" or "Obj<i>" (letters in any case, the index as it
+// prints); -1 for any other name.
+int ItemIndexOfName(const std::string& name) {
+  size_t digits = name.size() >= 1 && (name[0] == 's' || name[0] == 'S') ? 1
+                  : name.size() >= 3 && (name[0] == 'O' || name[0] == 'o') &&
+                          (name[1] == 'b' || name[1] == 'B') && (name[2] == 'j' || name[2] == 'J')
+                      ? 3
+                      : 0;
+  if (digits == 0 || name.size() == digits || name.size() > digits + 10) return -1;
+  int64_t index = 0;
+  for (size_t i = digits; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return -1;
+    index = index * 10 + (name[i] - '0');
+  }
+  if (index > INT32_MAX || std::to_string(index) != name.substr(digits)) return -1;
+  return static_cast<int>(index);
+}
+
 }  // namespace
 
 TQnStringList::~TQnStringList() {
@@ -360,8 +378,17 @@ bool TQnStringList::EnumrateItemsForLoad(const TPropProcessor& callback, void* p
     Items.resize(Items.size() + static_cast<size_t>(count));
     return false;
   }
+  // A reader names the one item it has: with many items, walking through all their names for
+  // every entry of a stream would take time in proportion to count times entries.
+  int first = 0, last = Count() - 1;
+  TFiler* filer = FilerOfParam(param);
+  if (const std::string* wanted = filer && filer->IsReader() ? filer->PendingName() : nullptr) {
+    int index = ItemIndexOfName(*wanted);
+    if (index < 0 || index >= Count()) return true;
+    first = last = index;
+  }
   std::string name;
-  for (int i = 0; i < Count(); ++i) {
+  for (int i = first; i <= last && i < Count(); ++i) {
     std::string text;
     if (!callback(&text, ItemName(name, "s", i), ptString, false, 0, param)) {
       if (i < Count()) Items[static_cast<size_t>(i)].Text = std::move(text);

@@ -10,12 +10,15 @@
 #include <cstring>
 #include <istream>
 #include <iterator>
+#include <memory>
 #include <ostream>
 
 #include "platform/OsText.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
+#include "runtime/Stream.h"
+#include "support/ObjReader.h"
 
 namespace qnexp {
 
@@ -167,6 +170,15 @@ void TStoredStrList::SaveToStream(std::ostream& stream) {
   if (!stream) throw EWriteError("Stream write error");
 }
 
+void TStoredStrList::LoadFromStream(TStream& stream) {
+  std::string bytes;
+  char buffer[65536];
+  for (size_t got; (got = stream.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+  SetText(ToListText(std::move(bytes)));
+}
+
+void TStoredStrList::SaveToStream(TStream& stream) { stream.WriteBuffer(GetText()); }
+
 int TStoredStrList::GetCount() const { return List().Count(); }
 
 const std::string& TStoredStrList::GetString(int index) const { return List().Get(index); }
@@ -278,5 +290,27 @@ void TStoredStrList::InstallList(TObject* obj) {
 }
 
 void TStoredStrList::AfterLoad(TFiler&) { List(); }
+
+void TStoredStrList::DefinePropertiesOld(TFiler& filer) {
+  auto* reader = dynamic_cast<TObjReader*>(&filer);
+  if (!reader || !reader->IsLookingFor("List")) {
+    TBaseObject::DefinePropertiesOld(filer);
+    return;
+  }
+  reader->TakeLookedFor();
+  TQnStringList& list = List();
+  list.UpdateWith([&] {
+    // The pairs read replace the items, whose objects the list owned.
+    list.FreeObjects();
+    list.Clear();
+    while (!reader->EndOfList()) {
+      std::string text = reader->ReadString();
+      std::unique_ptr<TObject> obj(reader->ReadObjectOld());
+      int index = list.AddObject(text, obj.get());
+      if (list.GetObject(index) == obj.get()) obj.release();
+    }
+    reader->ReadListEnd();
+  });
+}
 
 }  // namespace qnexp

@@ -66,7 +66,10 @@ public:
   void LoadFromStream(std::istream& stream);
   void SaveToFile(const std::string& fileName) override;
   void SaveToStream(std::ostream& stream);
-  using TBaseObject::SaveToStream;
+  // The same plain lines on the library's streams: reading takes everything from the position
+  // to the end, writing puts the lines at the position.
+  void LoadFromStream(TStream& stream);
+  void SaveToStream(TStream& stream) override;
 
   int GetCount() const;
   const std::string& GetString(int index) const;
@@ -101,6 +104,9 @@ public:
   bool EnumrateProperties(const TPropProcessor& callback, uint16_t purpose,
                           void* param) override;
   void AfterLoad(TFiler& filer) override;
+  // The legacy layout keeps the items in one property "List": pairs of a string value and a
+  // legacy object up to 0x00, which replace the items.
+  void DefinePropertiesOld(TFiler& filer) override;
 
 private:
   // Null only between a release and the next use; List() makes a new one then.

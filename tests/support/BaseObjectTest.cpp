@@ -2,6 +2,7 @@
 // registry and captions.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "runtime/Exception.h"
@@ -153,11 +154,17 @@ TEST(BaseObjectCaption, ClassNameByDefaultOwnCaptionWhenGiven) {
   EXPECT_EQ(GetObjCaption(&plain), "TObject");
 }
 
-TEST(BaseObjectStreams, OperationsWithoutStreamsRaiseInsteadOfPretending) {
+TEST(BaseObjectStreams, DuplicateSelfCopiesThroughTheStreams) {
+  RegisterClass(TRecord::StaticClass());
   TRecord record;
-  EXPECT_THROW(record.DuplicateSelf(), EStreamError);
-  EXPECT_THROW(record.SaveToFile("/tmp/none"), EStreamError);
-  EXPECT_THROW(record.CopyProperties(record, ""), EStreamError);
+  record.Number = 12;
+  record.Name = "r";
+  std::unique_ptr<TBaseObject> copy(record.DuplicateSelf());
+  auto* same = ObjectAs<TRecord>(copy.get());
+  ASSERT_NE(same, nullptr);
+  EXPECT_EQ(same->Number, 12);
+  EXPECT_EQ(same->Name, "r");
+  EXPECT_THROW(record.SaveToFile("/nonexistent-folder/record"), EFCreateError);
 }
 
 TEST(ClassRegistry, FindsByNameWithoutCaseAndReplacesSameName) {

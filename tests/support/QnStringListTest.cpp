@@ -169,9 +169,9 @@ TEST_F(QnStringListOwnership, AddStringsWithoutObjects) {
   EXPECT_EQ(sorted.Text(), "a\r\nb\r\n");
 }
 
-TEST_F(QnStringListOwnership, AddStringsNeedsCloningForObjects) {
-  // Until objects can be cloned, a list with objects cannot be copied; items before the
-  // first object stay and nothing is shared or leaked.
+TEST_F(QnStringListOwnership, AddStringsStopsAtAnObjectThatCannotBeCloned) {
+  // The tracked class is not registered, so its objects cannot be made again from a stream:
+  // items before the first object stay and nothing is shared or leaked.
   TQnStringList source;
   source.Add("plain");
   source.AddObject("owned", Make("owned"));
@@ -179,8 +179,8 @@ TEST_F(QnStringListOwnership, AddStringsNeedsCloningForObjects) {
   try {
     target.AddStrings(source);
     FAIL() << "no error";
-  } catch (const EStreamError& e) {
-    EXPECT_EQ(e.Message, "Object streams are not available");
+  } catch (const EClassNotFound& e) {
+    EXPECT_EQ(e.Message, Res("创建类 TTracked 的对象实例失败\r\n复制对象 TTracked 失败"));
   }
   EXPECT_EQ(target.Text(), "plain\r\n");
   EXPECT_EQ(target.GetObject(0), nullptr);
