@@ -1,0 +1,86 @@
+// The macro functions and their registration table.
+#include "functions/Macros.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "runtime/Gbk.h"
+#include "support/Macros.h"
+
+namespace qnexp {
+
+namespace {
+
+TExpression& Arg(TExpression& self, int index) {
+  TExpression* node = self.GetSubExp(index);
+  if (!node) self.CalcError(Res("参数不够"));
+  return *node;
+}
+
+// The set chosen by the optional argument in slot index: only an integer argument is read as
+// a handle, anything else selects DefaultMacros.
+TMacros& SelectedMacros(TExpression& self, int index) {
+  TExpression* node = self.GetSubExp(index);
+  TMacros* set = node && node->DataType == etInteger ? MacrosOfHandle(node->GetInteger())
+                                                     : DefaultMacros;
+  if (!set) self.CalcError(Res("没有宏定义表"));
+  return *set;
+}
+
+}  // namespace
+
+void TExp_DefinMacro::Calculate() {
+  std::string text = Arg(*this, 1).GetString();
+  SelectedMacros(*this, 2).SetMacroText(Arg(*this, 0).GetString(), text);
+  PutString(text);
+}
+
+bool TExp_DefinMacro::TransOverOK() {
+  DataType = etString;
+  return true;
+}
+
+void TExp_MacroText::Calculate() {
+  std::string name = Arg(*this, 0).GetString();
+  TMacros* set = &SelectedMacros(*this, 1);
+  if (name != "_MacroList") {
+    PutString(set->GetMacroText(name));
+    return;
+  }
+  std::string text = set->GetText();
+  std::vector<TMacros*> seen{set};
+  while (set->ParentEnable && set->Parent) {
+    set = set->Parent;
+    if (std::find(seen.begin(), seen.end(), set) != seen.end()) break;
+    seen.push_back(set);
+    text += "\r\n" + set->GetText();
+  }
+  PutString(text);
+}
+
+void TExp_ExpandMacros::Calculate() {
+  std::string text = Arg(*this, 0).GetString();
+  SelectedMacros(*this, 1).CheckStr(text);
+  PutString(text);
+}
+
+void TExp_Calc::Calculate() {
+  TMacros& set = SelectedMacros(*this, 1);
+  std::unique_ptr<TExpression> tree = TransMacroExpText(Arg(*this, 0).GetString(), &set);
+  tree->Evaluate(-1);
+  AssignValue(*tree);
+}
+
+bool TExp_Calc::TransOverOK() {
+  DataType = etAny;
+  return true;
+}
+
+std::span<const TClassInfo* const> MacroFunctionClasses() {
+  static const TClassInfo* const classes[] = {
+      &TExp_DefinMacro::StaticClass(), &TExp_MacroText::StaticClass(),
+      &TExp_ExpandMacros::StaticClass(), &TExp_Calc::StaticClass()};
+  return classes;
+}
+
+}  // namespace qnexp

@@ -1,0 +1,56 @@
+// The macro functions DefinMacro, MacroText, ExpandMacros and Calc (also named Calculate).
+// The optional last argument of each is the handle of a macro set; 0, an absent argument or a
+// handle that designates no live set selects DefaultMacros. None of them is folded at
+// translation time. Single-threaded, like every node.
+#pragma once
+
+#include <span>
+
+#include "core/Function.h"
+#include "functions/Conversion.h"
+
+namespace qnexp {
+
+// DefinMacro(name, text [, macros]): etString; sets the macro (an empty text removes it) and
+// yields the text.
+class TExp_DefinMacro : public TP2Function {
+  QN_CLASS(TExp_DefinMacro, TP2Function)
+public:
+  TExp_DefinMacro() { OptionalCount = 1; }
+  void Calculate() override;
+  bool TransOverOK() override;
+};
+
+// MacroText(name [, macros]): etString; the macro's text ("" when unknown). The name
+// "_MacroList" yields the set's list text followed, while ParentEnable holds, by CR LF and the
+// parent's list text, and so on up the parents (a looping chain stops at a set seen before).
+class TExp_MacroText : public TExp_ToStr {
+  QN_CLASS(TExp_MacroText, TExp_ToStr)
+public:
+  TExp_MacroText() { OptionalCount = 1; }
+  void Calculate() override;
+};
+
+// ExpandMacros(text [, macros]): etString; the text with every macro reference substituted.
+// A self-referring macro raises the set's nesting or substitution error.
+class TExp_ExpandMacros : public TExp_MacroText {
+  QN_CLASS(TExp_ExpandMacros, TExp_MacroText)
+public:
+  void Calculate() override;
+};
+
+// Calc(text [, macros]): expands the macros of the text, translates and evaluates it, and takes
+// the result's type and value. A translation failure yields the translator's message as text;
+// evaluation errors propagate. The type is etAny until the first evaluation.
+class TExp_Calc : public TFunction {
+  QN_CLASS(TExp_Calc, TFunction)
+public:
+  TExp_Calc() { OptionalCount = 1; }
+  void Calculate() override;
+  bool TransOverOK() override;
+};
+
+// The named functions of this family, for the function registry.
+std::span<const TClassInfo* const> MacroFunctionClasses();
+
+}  // namespace qnexp

@@ -1,0 +1,30 @@
+// The amount function and its registration table.
+#include "functions/Money.h"
+
+#include "runtime/Gbk.h"
+#include "support/Money.h"
+
+namespace qnexp {
+
+void TExp_RMBFormat::Calculate() {
+  TExpression* amount = GetSubExp(0);
+  TExpression* format = GetSubExp(1);
+  if (!amount || !format) CalcError(Res("参数不够"));
+  std::string pattern = format->GetString();
+  if (amount->DataType == etInteger || amount->DataType == etReal)
+    PutString(FormatMoney(amount->GetReal(), pattern));
+  else
+    PutString(FormatMoney(amount->GetString(), pattern));
+}
+
+bool TExp_RMBFormat::TransOverOK() {
+  DataType = etString;
+  return true;
+}
+
+std::span<const TClassInfo* const> MoneyFunctionClasses() {
+  static const TClassInfo* const classes[] = {&TExp_RMBFormat::StaticClass()};
+  return classes;
+}
+
+}  // namespace qnexp
