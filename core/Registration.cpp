@@ -4,11 +4,20 @@
 
 #include <string>
 
+#include "core/CustomFunction.h"
 #include "core/Function.h"
 #include "core/FunctionList.h"
 #include "core/Variables.h"
 #include "functions/Arithmetic.h"
 #include "functions/Comparison.h"
+#include "functions/Conversion.h"
+#include "functions/Flow.h"
+#include "functions/Macros.h"
+#include "functions/Math.h"
+#include "functions/Money.h"
+#include "functions/Strings.h"
+#include "functions/System.h"
+#include "functions/Time.h"
 #include "support/BaseObject.h"
 
 namespace qnexp {
@@ -34,7 +43,9 @@ const char* const kMacroFunctionOrder[] = {"DefinMacro", "MacroText", "ExpandMac
 std::vector<const TClassInfo*> FunctionFamilies() {
   std::vector<const TClassInfo*> all;
   for (auto family : {ArithmeticFunctionClasses(), ComparisonFunctionClasses(),
-                      VariableFunctionClasses()})
+                      ConversionFunctionClasses(), StringFunctionClasses(), MathFunctionClasses(),
+                      SystemFunctionClasses(), FlowFunctionClasses(), CustomFunctionClasses(),
+                      VariableFunctionClasses(), MoneyFunctionClasses(), MacroFunctionClasses()})
     all.insert(all.end(), family.begin(), family.end());
   return all;
 }
@@ -54,6 +65,7 @@ void RegisterBaseFunctions(TFunctionList& list) {
   for (const char* name : kMacroFunctionOrder)
     if (const TClassInfo* cls = FindByName(families, name)) list.AddFunction(name, *cls);
   if (const TClassInfo* calc = FindByName(families, "Calc")) list.AddFunction("Calculate", *calc);
+  RegisterTimeFunctions(list);
 }
 
 std::vector<const TClassInfo*> BaseNodeClasses() {
@@ -62,8 +74,12 @@ std::vector<const TClassInfo*> BaseNodeClasses() {
       &TP3Function::StaticClass(),   &TI0Function::StaticClass(),  &TN1Function::StaticClass(),
       &TMathFunction::StaticClass(), &TStrFunction::StaticClass()};
   for (auto family : {ArithmeticNodeClasses(), ComparisonNodeClasses(),
-                      VariableFunctionClasses()})
+                      ConversionNodeClasses(), StringNodeClasses(), MathNodeClasses(),
+                      SystemNodeClasses(), FlowNodeClasses(), CustomNodeClasses(),
+                      VariableFunctionClasses(), MoneyFunctionClasses(), MacroFunctionClasses()})
     all.insert(all.end(), family.begin(), family.end());
+  std::vector<const TClassInfo*> timeClasses = TimeNodeClasses();
+  all.insert(all.end(), timeClasses.begin(), timeClasses.end());
   return all;
 }
 
