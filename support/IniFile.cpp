@@ -1,6 +1,7 @@
 // The INI file: parsing the lines into sections and entries, and atomic rewriting.
 #include "support/IniFile.h"
 
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/OsText.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
@@ -81,40 +83,11 @@ TIniLines Load(const std::string& fileName) {
   return ini;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t written = write(fd, data.data(), data.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
-// Replaces the file through a temporary file beside it, so that a failure at any point leaves
-// the old file whole. Raises EIniFileException on failure.
+// Replaces the file whole, so that a failure at any point leaves the old file as it was.
+// Raises EIniFileException on failure.
 void ReplaceFile(const std::string& fileName, std::string_view content) {
-  if (fileName.empty()) throw EIniFileException(Format("Unable to write to %s", {fileName}));
-  std::string path = ToOsPath(fileName);
-  struct stat info {};
-  mode_t mode;
-  if (stat(path.c_str(), &info) == 0) {
-    mode = info.st_mode & 07777;
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  std::string temporary = path + ".XXXXXX";
-  int fd = mkostemp(temporary.data(), O_CLOEXEC);
-  bool ok = fd >= 0;
-  if (ok) {
-    ok = WriteAll(fd, content) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) unlink(temporary.c_str());
-  }
-  if (!ok) throw EIniFileException(Format("Unable to write to %s", {fileName}));
+  if (fileName.empty() || ReplaceFileContents(ToOsPath(fileName), content) != 0)
+    throw EIniFileException(Format("Unable to write to %s", {fileName}));
 }
 
 void Save(const std::string& fileName, const TIniLines& ini) {

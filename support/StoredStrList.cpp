@@ -2,6 +2,7 @@
 // and its persistence.
 #include "support/StoredStrList.h"
 
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <ostream>
 
+#include "platform/AtomicFile.h"
 #include "platform/OsText.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
@@ -38,39 +40,6 @@ std::string ToListText(std::string bytes) {
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t written = write(fd, data.data(), data.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
-// Replaces path by content through a temporary file beside it, so that a failure at any point
-// leaves the old file whole. Returns 0 or the errno of the failure.
-int ReplaceFile(const std::string& path, std::string_view content) {
-  struct stat info {};
-  mode_t mode;
-  if (stat(path.c_str(), &info) == 0) {
-    mode = info.st_mode & 07777;
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  std::string temporary = path + ".XXXXXX";
-  int fd = mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return errno;
-  int error = 0;
-  if (!WriteAll(fd, content) || fchmod(fd, mode) != 0 || fsync(fd) != 0) error = errno;
-  if (close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) unlink(temporary.c_str());
-  return error;
-}
 
 }  // namespace
 
@@ -159,7 +128,7 @@ void TStoredStrList::LoadFromStream(std::istream& stream) {
 }
 
 void TStoredStrList::SaveToFile(const std::string& fileName) {
-  int error = ReplaceFile(ToOsPath(fileName), GetText());
+  int error = ReplaceFileContents(ToOsPath(fileName), GetText());
   if (error != 0)
     throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, ErrorText(error)}));
 }

@@ -1,0 +1,16 @@
+// Replacing a file's contents all at once: readers see the old file or the new one, never a
+// half-written one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qnexp {
+
+// Writes content to a temporary file beside osPath (a UTF-8 path), flushes it to disk, gives it
+// the old file's permissions (or the default ones for a new file) and renames it over osPath.
+// Returns 0, or the errno of the step that failed; the old file is then left as it was and the
+// temporary file is removed.
+int ReplaceFileContents(const std::string& osPath, std::string_view content);
+
+}  // namespace qnexp
