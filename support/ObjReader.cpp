@@ -21,16 +21,6 @@ namespace qnexp {
 
 namespace {
 
-// Counts one level of nesting for as long as it lives.
-struct TDepthGuard {
-  explicit TDepthGuard(int& depth) : Depth(depth) {
-    if (Depth >= MaxObjectNesting) throw EReadError("Object nesting too deep");
-    ++Depth;
-  }
-  ~TDepthGuard() { --Depth; }
-  int& Depth;
-};
-
 // Restores a value when the scope ends, however it ends.
 template <class T>
 struct TRestore {

@@ -16,15 +16,6 @@ namespace qnexp {
 
 namespace {
 
-struct TDepthGuard {
-  explicit TDepthGuard(int& depth) : Depth(depth) {
-    if (Depth >= MaxObjectNesting) throw EReadError("Object nesting too deep");
-    ++Depth;
-  }
-  ~TDepthGuard() { --Depth; }
-  int& Depth;
-};
-
 [[noreturn]] void RaiseBadValue() { throw EReadError(Msg::InvalidPropertyValue); }
 
 // Adds an object read for a list (new, so never sorted) to it, or frees it where the list

@@ -9,6 +9,14 @@
 
 namespace qnexp {
 
+TDepthGuard::TDepthGuard(int& depth, bool reading) : Depth(depth) {
+  if (Depth >= MaxObjectNesting) {
+    if (reading) throw EReadError("Object nesting too deep");
+    throw EWriteError("Object nesting too deep");
+  }
+  ++Depth;
+}
+
 namespace {
 
 void CheckSignature(TStream& stream) {

@@ -49,6 +49,14 @@ inline constexpr std::string_view ObjectSignature = "TPF0";
 // exhausting the stack.
 inline constexpr int MaxObjectNesting = 2000;
 
+// Counts one level of object nesting while it lives; going past MaxObjectNesting raises
+// "Object nesting too deep" as EReadError (reading) or EWriteError (writing).
+struct TDepthGuard {
+  explicit TDepthGuard(int& depth, bool reading = true);
+  ~TDepthGuard() { --Depth; }
+  int& Depth;
+};
+
 // Writes the signature and obj (null writes the single byte 0x00). Errors of the writer (a
 // nesting too deep, a failing stream) propagate; the stream then holds a partial record.
 void StreamWriteObject(TStream& stream, TObject* obj);

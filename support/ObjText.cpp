@@ -18,15 +18,6 @@ constexpr size_t StringPieceLength = 64;
 // Bytes of binary data per line.
 constexpr size_t BinaryBytesPerLine = 32;
 
-struct TDepthGuard {
-  explicit TDepthGuard(int& depth) : Depth(depth) {
-    if (Depth >= MaxObjectNesting) throw EReadError("Object nesting too deep");
-    ++Depth;
-  }
-  ~TDepthGuard() { --Depth; }
-  int& Depth;
-};
-
 // Blanks before a line at nesting level; deeper levels than this are not indented further, so
 // that the text of a deep tree grows with its size and not with the square of its depth.
 constexpr int MaxIndentLevel = 32;

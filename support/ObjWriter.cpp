@@ -21,19 +21,6 @@ static_assert(std::numeric_limits<long double>::digits == 64,
 
 namespace {
 
-// Counts one level of nesting for as long as it lives.
-struct TDepthGuard {
-  TDepthGuard(int& depth, bool reading) : Depth(depth) {
-    if (++Depth > MaxObjectNesting) {
-      --Depth;
-      if (reading) throw EReadError("Object nesting too deep");
-      throw EWriteError("Object nesting too deep");
-    }
-  }
-  ~TDepthGuard() { --Depth; }
-  int& Depth;
-};
-
 template <class T>
 T Load(const void* prop) {
   T value;
