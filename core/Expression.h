@@ -3,9 +3,11 @@
 // thread at a time.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <string>
 
+#include "runtime/Extended.h"
 #include "support/BaseObject.h"
 
 namespace qnexp {
@@ -119,6 +121,16 @@ public:
   void PutReal(long double x) {
     if (DataType == etReal)
       Value.RealValue = x;
+    else
+      PutConvertedReal(x);
+  }
+  // The same for a double (hosts mostly hold doubles), stored without the floating-point
+  // unit's costly 80-bit store.
+  template <class Double>
+    requires std::same_as<Double, double>
+  void PutReal(Double x) {
+    if (DataType == etReal)
+      StoreDoubleAsExtended(x, Value.RealValue);
     else
       PutConvertedReal(x);
   }

@@ -2,6 +2,8 @@
 // registration tables.
 #include "functions/Arithmetic.h"
 
+#include "functions/ArithmeticRules.h"
+
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -20,28 +22,6 @@ TExpression& Operand(TExpression& self, int index) {
   TExpression* node = self.BaseSlot(index);
   if (!node) self.CalcError(Res("参数不够"));
   return *node;
-}
-
-// 32-bit arithmetic that wraps: done on the unsigned representation, where overflow is
-// defined, and converted back (modular since C++20).
-int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-int32_t WrapSub(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-int32_t WrapNeg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
-
-// The hardware would trap on these results; the system reports them instead of storing them.
-inline long double CheckedReal(long double r) {
-  if (std::isfinite(r)) [[likely]]
-    return r;
-  if (std::isnan(r)) throw EInvalidOp(Msg::InvalidOp);
-  if (std::isinf(r)) throw EOverflow(Msg::Overflow);
-  return r;
 }
 
 double CheckedDateTime(long double r) {
@@ -110,6 +90,66 @@ bool TryRealDivide(long double x, long double y, long double& quotient) {
   if (divisor < 1 && divisor * kHuge <= std::fabs(x)) return false;
   quotient = x / y;
   return true;
+}
+
+void RaiseNonFinite(long double r) {
+  if (std::isnan(r)) throw EInvalidOp(Msg::InvalidOp);
+  throw EOverflow(Msg::Overflow);
+}
+
+namespace {
+
+// |x| ^ n for n >= 1 by repeated squaring.
+long double MagnitudePower(long double x, uint64_t n) {
+  long double base = std::fabs(x);
+  long double result = 1;
+  while (true) {
+    if (n & 1) result *= base;
+    n >>= 1;
+    if (!n) return result;
+    base *= base;
+  }
+}
+
+// Whether y is an integer whose power is best computed by multiplication.
+bool IsSmallIntegralExponent(long double y) {
+  constexpr long double kLargestExponent = 1 << 20;
+  return std::fabs(y) <= kLargestExponent && y == std::trunc(y);
+}
+
+}  // namespace
+
+long double RealPower(long double x, long double y) {
+  const long double kHuge = 1.1E4932L;
+  static const long double logHuge = std::log(kHuge);
+  if (std::isnan(x) || std::isnan(y)) throw EInvalidOp(Msg::InvalidOp);
+  if (x == 0) throw EZeroDivide(Msg::ZeroDivide);
+  long double half = y / 2;
+  bool evenExponent = half - std::trunc(half) == 0;
+  bool negate = x < 0 && !evenExponent;
+  if (IsSmallIntegralExponent(y)) {
+    // Far from both ends of the range the clamp cannot apply, and the product is exact
+    // wherever the result has few enough digits (2 ^ 10 = 1024, 10 ^ -2 = 0.01).
+    constexpr long double kSafeLow = 1E-4900L;
+    constexpr long double kSafeHigh = 1E4900L;
+    long double magnitude = 1;
+    if (y != 0) {
+      magnitude = MagnitudePower(x, static_cast<uint64_t>(std::fabs(y)));
+      if (y < 0) magnitude = 1 / magnitude;
+    }
+    if (magnitude >= kSafeLow && magnitude <= kSafeHigh) return negate ? -magnitude : magnitude;
+  }
+  long double logBase = std::log(std::fabs(x));
+  long double magnitude;
+  // The first test catches large exponents before their product with ln|x| can overflow.
+  if (std::fabs(logBase) > 1 && std::fabs(y) > 1 && y >= logHuge / std::fabs(logBase)) {
+    magnitude = kHuge;
+  } else {
+    long double exponent = logBase * y;
+    if (std::isnan(exponent)) throw EInvalidOp(Msg::InvalidOp);
+    magnitude = std::fabs(exponent) >= logHuge ? kHuge : std::exp(exponent);
+  }
+  return negate ? -magnitude : magnitude;
 }
 
 // --- + -------------------------------------------------------------------------------------
@@ -209,20 +249,12 @@ void TExp_Mul::Calculate() {
 
 void TExp_Div::Calculate() {
   switch (DataType) {
-    case etInteger: {
-      int32_t a = Operand(*this, 0).GetInteger();
-      int32_t b = Operand(*this, 1).GetInteger();
-      bool fails = b == 0 || (a == INT32_MIN && b == -1);
-      PutInteger(fails ? 0 : a / b);
+    case etInteger:
+      PutInteger(IntQuotientOrZero(Operand(*this, 0).GetInteger(), Operand(*this, 1).GetInteger()));
       break;
-    }
-    case etReal: {
-      long double quotient = 0;
-      if (!TryRealDivide(Operand(*this, 0).GetReal(), Operand(*this, 1).GetReal(), quotient))
-        quotient = 0;
-      PutReal(quotient);
+    case etReal:
+      PutReal(RealQuotientOrZero(Operand(*this, 0).GetReal(), Operand(*this, 1).GetReal()));
       break;
-    }
     default:
       break;
   }
@@ -234,25 +266,7 @@ bool TExp_Power::TransOverOK() {
 }
 
 void TExp_Power::Calculate() {
-  const long double kHuge = 1.1E4932L;
-  long double x = Operand(*this, 0).GetReal();
-  long double y = Operand(*this, 1).GetReal();
-  if (std::isnan(x) || std::isnan(y)) throw EInvalidOp(Msg::InvalidOp);
-  if (x == 0) throw EZeroDivide(Msg::ZeroDivide);
-  long double logBase = std::log(std::fabs(x));
-  long double logHuge = std::log(kHuge);
-  long double magnitude;
-  // The first test catches large exponents before their product with ln|x| can overflow.
-  if (std::fabs(logBase) > 1 && std::fabs(y) > 1 && y >= logHuge / std::fabs(logBase)) {
-    magnitude = kHuge;
-  } else {
-    long double exponent = logBase * y;
-    if (std::isnan(exponent)) throw EInvalidOp(Msg::InvalidOp);
-    magnitude = std::fabs(exponent) >= logHuge ? kHuge : std::exp(exponent);
-  }
-  long double half = y / 2;
-  bool evenExponent = half - std::trunc(half) == 0;
-  PutReal(x < 0 && !evenExponent ? -magnitude : magnitude);
+  PutReal(RealPower(Operand(*this, 0).GetReal(), Operand(*this, 1).GetReal()));
 }
 
 // --- Neg, Abs --------------------------------------------------------------------------------

@@ -13,13 +13,10 @@
 #include <span>
 
 #include "core/Function.h"
+#include "functions/ArithmeticRules.h"
 
 namespace qnexp {
 
-// The real division shared by / and RealDiv: false (and quotient untouched) when |y| <= 1E-19,
-// or when |y| < 1 and |y| * 1.1E4932 <= |x|; otherwise quotient = x / y and true. A NaN
-// operand fails as well.
-bool TryRealDivide(long double x, long double y, long double& quotient);
 
 // x + y. Result type by the operand types L and R: both one of etChar, etString, etDateTime
 // gives etString; else L in {etInteger, etReal, etChar} with R in {etReal, etString,
@@ -73,11 +70,7 @@ public:
   void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Div>(stamp); }
 };
 
-// x ^ y, always etReal, computed as e^(y * ln|x|) in extended precision with the magnitude
-// clamped to 1.1E4932 when y * ln|x| reaches ln(1.1E4932) in absolute value (so results too
-// small to represent clamp as well); negated when x < 0 and y is not an even integer.
-// A zero base raises EZeroDivide "Floating point division by zero" (the logarithm of 0);
-// ln|x| = 0 with an infinite exponent raises EInvalidOp "Invalid floating point operation".
+// x ^ y, always etReal, by RealPower.
 class TExp_Power final : public TExp_MathCalc {
   QN_CLASS(TExp_Power, TExp_MathCalc)
 public:

@@ -2,6 +2,7 @@
 // fallbacks, the power clamp, wrap-around, Min/Max, and the translation-time checks.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -251,6 +252,54 @@ TEST(ArithmeticCalculation, PowerOfTwoIsExactEnough) {
   auto power = Make<TExp_Power>(Int(2), Int(10));
   EXPECT_NEAR(static_cast<double>(Evaluated(*power).GetReal()), 1024.0, 1e-12);
   EXPECT_EQ(power->GetInteger(), 1024);
+}
+
+// Integral exponents are multiplied out, so results that have few digits are exact and compare
+// equal to their literal; through logarithms 2 ^ 10 = 1024 was false.
+TEST(ArithmeticCalculation, IntegralExponentsAreExact) {
+  struct TRow {
+    long double Base, Exponent, Expected;
+  };
+  const TRow rows[] = {
+      {2, 10, 1024},        {3, 3, 27},         {-2, 3, -8},        {-2, 2, 4},
+      {10, -2, 0.01L},      {2, -1, 0.5},       {-2, -3, -0.125},   {1.5L, 2, 2.25L},
+      {1.1L, 2, 1.1L * 1.1L}, {7, 0, 1},        {-7, 0, 1},         {2, 63, 9223372036854775808.0L},
+      {10, 18, 1e18L},      {0.5L, 20, 1.0L / 1048576},
+  };
+  for (const TRow& row : rows) {
+    EXPECT_EQ(RealPower(row.Base, row.Exponent), row.Expected)
+        << static_cast<double>(row.Base) << " ^ " << static_cast<double>(row.Exponent);
+  }
+  // Non-integral exponents keep the logarithmic rule; its sign rule as well.
+  EXPECT_NEAR(static_cast<double>(RealPower(2, 0.5L)), std::sqrt(2.0), 1e-15);
+  EXPECT_NEAR(static_cast<double>(RealPower(-8, 1.0L / 3)), -2.0, 1e-15);
+}
+
+// Near either end of the range the multiplication hands over to the logarithmic rule, whose
+// clamp decides; far beyond the multiplied range as well.
+TEST(ArithmeticCalculation, IntegralExponentsKeepTheClamp) {
+  const long double kHuge = 1.1E4932L;
+  EXPECT_EQ(RealPower(10, 5000), kHuge);
+  EXPECT_EQ(RealPower(10, -5000), kHuge);
+  EXPECT_EQ(RealPower(-10, 5001), -kHuge);
+  EXPECT_EQ(RealPower(2, 16400), kHuge);
+  EXPECT_EQ(RealPower(0.5L, 16500), kHuge);
+  EXPECT_EQ(RealPower(1.0001L, 1e9L), kHuge);
+  // Within the range but past the multiplied exponents: the logarithmic value.
+  long double viaLogarithms = RealPower(1.000001L, 4e6L);
+  EXPECT_NEAR(static_cast<double>(viaLogarithms), std::exp(4e6 * std::log1p(1e-6)), 1e-6);
+  EXPECT_THROW(RealPower(0, 2), EZeroDivide);
+  EXPECT_THROW(RealPower(0, -3), EZeroDivide);
+  EXPECT_THROW(RealPower(NAN, 2), EInvalidOp);
+}
+
+TEST(ArithmeticCalculation, CheckedRealRaisesForNonFiniteResults) {
+  EXPECT_EQ(CheckedReal(1.5L), 1.5L);
+  EXPECT_EQ(CheckedReal(-0.0L), 0.0L);
+  EXPECT_EQ(CheckedReal(LDBL_MAX), LDBL_MAX);
+  EXPECT_THROW(CheckedReal(HUGE_VALL), EOverflow);
+  EXPECT_THROW(CheckedReal(-HUGE_VALL), EOverflow);
+  EXPECT_THROW(CheckedReal(NAN), EInvalidOp);
 }
 
 // Boolean, character and text nodes of - * / exist only when an etAny node takes such a left

@@ -1,0 +1,62 @@
+// The value rules of the arithmetic operators, shared by the operator nodes and by the flat
+// evaluation of numeric trees, so that both compute exactly the same values and raise exactly
+// the same errors.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "runtime/Exception.h"
+
+namespace qnexp {
+
+// 32-bit arithmetic that wraps: done on the unsigned representation, where overflow is
+// defined, and converted back (modular since C++20).
+inline int32_t WrapAdd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t WrapSub(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+inline int32_t WrapMul(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+inline int32_t WrapNeg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
+
+// The integer quotient truncated toward zero; a zero divisor and -2147483648 / -1 give 0.
+inline int32_t IntQuotientOrZero(int32_t a, int32_t b) {
+  bool fails = b == 0 || (a == INT32_MIN && b == -1);
+  return fails ? 0 : a / b;
+}
+
+// Raises what the hardware would trap on (an infinity is an overflow, a NaN an invalid
+// operation); a finite result passes through.
+[[noreturn]] void RaiseNonFinite(long double r);
+inline long double CheckedReal(long double r) {
+  // r - r is 0 exactly for finite r: a test without a constant from memory.
+  if (r - r == 0) [[likely]]
+    return r;
+  RaiseNonFinite(r);
+}
+
+// The real division shared by / and RealDiv: false (and quotient untouched) when |y| <= 1E-19,
+// or when |y| < 1 and |y| * 1.1E4932 <= |x|; otherwise quotient = x / y and true. A NaN
+// operand fails as well.
+bool TryRealDivide(long double x, long double y, long double& quotient);
+
+// x / y for a real node: the quotient, or 0 when the division fails.
+inline long double RealQuotientOrZero(long double x, long double y) {
+  long double quotient = 0;
+  if (!TryRealDivide(x, y, quotient)) quotient = 0;
+  return quotient;
+}
+
+// x ^ y: e^(y * ln|x|) in extended precision, the magnitude clamped to 1.1E4932 when
+// y * ln|x| reaches ln(1.1E4932) in absolute value (so results too small to represent clamp
+// as well), negated when x < 0 and y is not an even integer. An integral exponent whose result
+// lies well inside the range is computed by exact multiplication instead, so that 2 ^ 10 is
+// exactly 1024. A zero base raises EZeroDivide (the logarithm of 0), a NaN operand or
+// ln|x| = 0 with an infinite exponent EInvalidOp.
+long double RealPower(long double x, long double y);
+
+}  // namespace qnexp
