@@ -15,6 +15,7 @@
 
 #include "bench/BenchText.h"
 #include "bench/EvalBench.h"
+#include "bench/FloorBench.h"
 #include "core/EntryPoints.h"
 #include "core/Translator.h"
 #include "runtime/Exception.h"
@@ -92,6 +93,22 @@ void MuparserEvalBenchmark(benchmark::State& state, const char* text) {
   }
 }
 
+// The hand-coded bounds; the values change as in the evaluation benchmarks.
+void FloorBenchmark(benchmark::State& state, bool everyNode) {
+  TFloorBinding binding;
+  if (!binding.Error().empty()) {
+    state.SkipWithError(binding.Error().c_str());
+    return;
+  }
+  TBenchValues values;
+  ResetBenchValues(values);
+  for (auto _ : state) {
+    for (double& value : values) value += kBenchValueStep;
+    benchmark::DoNotOptimize(everyNode ? binding.EvaluateEveryNode(values)
+                                       : binding.EvaluateRootOnly(values));
+  }
+}
+
 void RegisterAll() {
   for (const TTextSize& size : kTextSizes)
     benchmark::RegisterBenchmark((std::string("BM_Translate/") + size.Label).c_str(),
@@ -103,6 +120,8 @@ void RegisterAll() {
     benchmark::RegisterBenchmark((std::string("BM_Eval/muparser/") + text).c_str(),
                                  MuparserEvalBenchmark, text);
   }
+  benchmark::RegisterBenchmark("BM_Floor/every node", FloorBenchmark, true);
+  benchmark::RegisterBenchmark("BM_Floor/root only", FloorBenchmark, false);
 }
 
 // Both engines must compute the same values, or the comparison means nothing. Returns false
@@ -190,6 +209,11 @@ public:
       std::printf("  %-18s %8.2f %8.2f  x%.2f\n", text, ours->Seconds * 1e9,
                   theirs->Seconds * 1e9, ours->Seconds / theirs->Seconds);
     }
+    const TFigures* everyNode = Find("BM_Floor/every node");
+    const TFigures* rootOnly = Find("BM_Floor/root only");
+    if (everyNode && rootOnly)
+      std::printf("\n%s coded by hand, CPU ns: every node written %.2f, root only %.2f\n",
+                  kFloorExpression, everyNode->Seconds * 1e9, rootOnly->Seconds * 1e9);
   }
 
 private:

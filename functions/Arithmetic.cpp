@@ -81,64 +81,19 @@ void StoreMinMax(TExpression& self, bool wantMax) {
 
 }  // namespace
 
-bool TryRealDivide(long double x, long double y, long double& quotient) {
-  constexpr long double kTiny = 1E-19L;
-  constexpr long double kHuge = 1.1E4932L;
-  if (std::isnan(x) || std::isnan(y)) return false;
-  long double divisor = std::fabs(y);
-  if (divisor <= kTiny) return false;
-  if (divisor < 1 && divisor * kHuge <= std::fabs(x)) return false;
-  quotient = x / y;
-  return true;
-}
 
 void RaiseNonFinite(long double r) {
   if (std::isnan(r)) throw EInvalidOp(Msg::InvalidOp);
   throw EOverflow(Msg::Overflow);
 }
 
-namespace {
-
-// |x| ^ n for n >= 1 by repeated squaring.
-long double MagnitudePower(long double x, uint64_t n) {
-  long double base = std::fabs(x);
-  long double result = 1;
-  while (true) {
-    if (n & 1) result *= base;
-    n >>= 1;
-    if (!n) return result;
-    base *= base;
-  }
-}
-
-// Whether y is an integer whose power is best computed by multiplication.
-bool IsSmallIntegralExponent(long double y) {
-  constexpr long double kLargestExponent = 1 << 20;
-  return std::fabs(y) <= kLargestExponent && y == std::trunc(y);
-}
-
-}  // namespace
-
-long double RealPower(long double x, long double y) {
-  const long double kHuge = 1.1E4932L;
-  static const long double logHuge = std::log(kHuge);
+long double PowerByLogarithms(long double x, long double y) {
   if (std::isnan(x) || std::isnan(y)) throw EInvalidOp(Msg::InvalidOp);
   if (x == 0) throw EZeroDivide(Msg::ZeroDivide);
+  const long double kHuge = 1.1E4932L;
+  static const long double logHuge = std::log(kHuge);
   long double half = y / 2;
   bool evenExponent = half - std::trunc(half) == 0;
-  bool negate = x < 0 && !evenExponent;
-  if (IsSmallIntegralExponent(y)) {
-    // Far from both ends of the range the clamp cannot apply, and the product is exact
-    // wherever the result has few enough digits (2 ^ 10 = 1024, 10 ^ -2 = 0.01).
-    constexpr long double kSafeLow = 1E-4900L;
-    constexpr long double kSafeHigh = 1E4900L;
-    long double magnitude = 1;
-    if (y != 0) {
-      magnitude = MagnitudePower(x, static_cast<uint64_t>(std::fabs(y)));
-      if (y < 0) magnitude = 1 / magnitude;
-    }
-    if (magnitude >= kSafeLow && magnitude <= kSafeHigh) return negate ? -magnitude : magnitude;
-  }
   long double logBase = std::log(std::fabs(x));
   long double magnitude;
   // The first test catches large exponents before their product with ln|x| can overflow.
@@ -149,7 +104,7 @@ long double RealPower(long double x, long double y) {
     if (std::isnan(exponent)) throw EInvalidOp(Msg::InvalidOp);
     magnitude = std::fabs(exponent) >= logHuge ? kHuge : std::exp(exponent);
   }
-  return negate ? -magnitude : magnitude;
+  return x < 0 && !evenExponent ? -magnitude : magnitude;
 }
 
 // --- + -------------------------------------------------------------------------------------

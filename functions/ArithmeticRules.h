@@ -42,7 +42,16 @@ inline long double CheckedReal(long double r) {
 // The real division shared by / and RealDiv: false (and quotient untouched) when |y| <= 1E-19,
 // or when |y| < 1 and |y| * 1.1E4932 <= |x|; otherwise quotient = x / y and true. A NaN
 // operand fails as well.
-bool TryRealDivide(long double x, long double y, long double& quotient);
+inline bool TryRealDivide(long double x, long double y, long double& quotient) {
+  constexpr long double kTiny = 1E-19L;
+  constexpr long double kHuge = 1.1E4932L;
+  if (std::isnan(x) || std::isnan(y)) return false;
+  long double divisor = std::fabs(y);
+  if (divisor <= kTiny) return false;
+  if (divisor < 1 && divisor * kHuge <= std::fabs(x)) return false;
+  quotient = x / y;
+  return true;
+}
 
 // x / y for a real node: the quotient, or 0 when the division fails.
 inline long double RealQuotientOrZero(long double x, long double y) {
@@ -51,12 +60,50 @@ inline long double RealQuotientOrZero(long double x, long double y) {
   return quotient;
 }
 
-// x ^ y: e^(y * ln|x|) in extended precision, the magnitude clamped to 1.1E4932 when
-// y * ln|x| reaches ln(1.1E4932) in absolute value (so results too small to represent clamp
-// as well), negated when x < 0 and y is not an even integer. An integral exponent whose result
-// lies well inside the range is computed by exact multiplication instead, so that 2 ^ 10 is
-// exactly 1024. A zero base raises EZeroDivide (the logarithm of 0), a NaN operand or
-// ln|x| = 0 with an infinite exponent EInvalidOp.
-long double RealPower(long double x, long double y);
+// x ^ y by the rule of logarithms: e^(y * ln|x|) in extended precision, the magnitude clamped
+// to 1.1E4932 when y * ln|x| reaches ln(1.1E4932) in absolute value (so results too small to
+// represent clamp as well), negated when x < 0 and y is not an even integer. A zero base
+// raises EZeroDivide (the logarithm of 0), a NaN operand or ln|x| = 0 with an infinite
+// exponent EInvalidOp.
+long double PowerByLogarithms(long double x, long double y);
+
+// Integral exponents up to this magnitude are multiplied out by RealPower.
+inline constexpr int64_t kLargestMultipliedExponent = int64_t{1} << 20;
+
+// |x| ^ n for n >= 1 by repeated squaring.
+inline long double MagnitudePower(long double x, uint64_t n) {
+  long double base = std::fabs(x);
+  long double result = 1;
+  while (true) {
+    if (n & 1) result *= base;
+    n >>= 1;
+    if (!n) return result;
+    base *= base;
+  }
+}
+
+// x ^ y: the rule of logarithms, except that an integral exponent whose result lies well
+// inside the range is multiplied out, where the clamp cannot apply and the product is exact
+// wherever the result has few enough digits: 2 ^ 10 is exactly 1024, 10 ^ -2 exactly 0.01.
+inline long double RealPower(long double x, long double y) {
+  if (x != 0 && std::fabs(y) <= kLargestMultipliedExponent) {
+    // The conversion truncates: it gives y back exactly when y is integral (never for NaN,
+    // which fails the test above).
+    auto n = static_cast<int64_t>(y);
+    if (n == y) {
+      constexpr long double kSafeLow = 1E-4900L;
+      constexpr long double kSafeHigh = 1E4900L;
+      long double magnitude = 1;
+      if (n != 0) {
+        magnitude = MagnitudePower(x, static_cast<uint64_t>(n < 0 ? -n : n));
+        if (n < 0) magnitude = 1 / magnitude;
+      }
+      // A NaN base fails here too and meets its error on the general path.
+      if (magnitude >= kSafeLow && magnitude <= kSafeHigh)
+        return x < 0 && (n & 1) ? -magnitude : magnitude;
+    }
+  }
+  return PowerByLogarithms(x, y);
+}
 
 }  // namespace qnexp

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "bench/BenchText.h"
 #include "bench/EvalBench.h"
+#include "bench/FloorBench.h"
 #include "core/EntryPoints.h"
 #include "core/Translator.h"
 #include "core/Variables.h"
@@ -191,6 +194,43 @@ TEST(EvalBindingTest, ReplacesAVariableOfAnotherType) {
   TBenchValues values;
   ResetBenchValues(values);
   EXPECT_DOUBLE_EQ(static_cast<double>(engine.Evaluate(values)), values[1] * 2);
+}
+
+// The hand-coded bound must do what the engine does, node for node, or it bounds nothing.
+TEST(FloorBindingTest, EveryNodeLeavesTheTreeAsTheEngineDoes) {
+  TFloorBinding floor;
+  ASSERT_EQ(floor.Error(), "");
+  TEngineBinding engine(kFloorExpression);
+  ASSERT_EQ(engine.Error(), "");
+  TBenchValues values;
+  ResetBenchValues(values);
+  for (int round = 0; round < 3; ++round) {
+    for (double& value : values) value += 0.37;
+    long double expected = engine.Evaluate(values);
+    // The engine's tree is walked with the forcing stamp; the floor's as the protocol says.
+    std::unique_ptr<TExpression> walked(floor.Root().CopySelf());
+    walked->Evaluate(kForceStamp);
+    EXPECT_EQ(floor.EvaluateEveryNode(values), expected);
+    EXPECT_EQ(floor.EvaluateRootOnly(values), expected);
+    floor.EvaluateEveryNode(values);
+    std::vector<TExpression*> ours = {&floor.Root()}, theirs = {walked.get()};
+    for (size_t i = 0; i < ours.size(); ++i) {
+      TExpression* a = ours[i];
+      TExpression* b = theirs[i];
+      EXPECT_EQ(a->DataType, b->DataType) << i;
+      EXPECT_EQ(a->SyncFlag, b->SyncFlag) << i;
+      EXPECT_EQ(a->GetString(), b->GetString()) << i;
+      EXPECT_EQ(a->GetReal(), b->GetReal()) << i;
+      for (int slot = 0; slot < 3; ++slot) {
+        ASSERT_EQ(a->BaseSlot(slot) == nullptr, b->BaseSlot(slot) == nullptr);
+        if (a->BaseSlot(slot)) {
+          ours.push_back(a->BaseSlot(slot));
+          theirs.push_back(b->BaseSlot(slot));
+        }
+      }
+    }
+    EXPECT_EQ(ours.size(), 8u);  // the root, the product, three references, three names
+  }
 }
 
 }  // namespace
