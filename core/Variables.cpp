@@ -1,6 +1,8 @@
 // Variable lists and the variable nodes of the language.
 #include "core/Variables.h"
 
+#include <cstring>
+
 #include "core/EntryPoints.h"
 #include "core/Translator.h"
 
@@ -166,7 +168,8 @@ void TExp_VarRef::Evaluate(int32_t stamp) {
     variable->SyncFlag = kForceStamp;
     DataType = variable->DataType;
     Value.IntValue = variable->Value.IntValue;
-    Value.RealValue = variable->Value.RealValue;
+    // Copied as bytes: an 80-bit load and store of the floating-point unit cost far more.
+    std::memcpy(&Value.RealValue, &variable->Value.RealValue, 10);
     if (!Value.StrValue.empty() || !variable->Value.StrValue.empty())
       Value.StrValue = variable->Value.StrValue;
     if (!FormatExp && variable->GetFormatExp())
