@@ -17,7 +17,6 @@
 
 namespace qnexp {
 
-
 // x + y. Result type by the operand types L and R: both one of etChar, etString, etDateTime
 // gives etString; else L in {etInteger, etReal, etChar} with R in {etReal, etString,
 // etDateTime} gives R; else L. Integer sum wraps, boolean is or, character is the code sum

@@ -1,6 +1,6 @@
-// The value rules of the arithmetic operators, shared by the operator nodes and by the flat
-// evaluation of numeric trees, so that both compute exactly the same values and raise exactly
-// the same errors.
+// The value rules of the arithmetic operators. The frequent ones are inline: the calling
+// convention passes 80-bit arguments through memory, and a store and reload of an 80-bit value
+// costs more than the arithmetic itself.
 #pragma once
 
 #include <cmath>
