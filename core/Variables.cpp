@@ -170,13 +170,17 @@ void TExp_VarRef::Evaluate(int32_t stamp) {
     Value.IntValue = variable->Value.IntValue;
     // Copied as bytes: an 80-bit load and store of the floating-point unit cost far more.
     std::memcpy(&Value.RealValue, &variable->Value.RealValue, 10);
-    if (!Value.StrValue.empty() || !variable->Value.StrValue.empty())
-      Value.StrValue = variable->Value.StrValue;
-    if (!FormatExp && variable->GetFormatExp())
-      FormatExp = variable->GetFormatExp()->CopySelf();
+    if (!Value.StrValue.empty() || !variable->Value.StrValue.empty() ||
+        (!FormatExp && variable->GetFormatExp())) [[unlikely]]
+      TakeTextAndFormat(*variable);
     return;
   }
   Calculate();
+}
+
+void TExp_VarRef::TakeTextAndFormat(TExpression& variable) {
+  Value.StrValue = variable.Value.StrValue;
+  if (!FormatExp && variable.GetFormatExp()) FormatExp = variable.GetFormatExp()->CopySelf();
 }
 
 bool TExp_VarRef::TransOverOK() {

@@ -73,6 +73,9 @@ protected:
   TExpression* Variable();
 
 private:
+  // The rarer part of copying a variable: its text member and, when this reference has no
+  // format, a copy of the variable's. Kept apart so the usual copy stays small.
+  [[gnu::noinline]] void TakeTextAndFormat(TExpression& variable);
   // Whether slot 0 is a plain constant without a format: its text can be kept.
   bool ConstantName();
   std::string NameBuffer;
