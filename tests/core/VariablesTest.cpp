@@ -157,3 +157,21 @@ TEST_F(VariablesTest, ClearingAListFreesItsNodes) {
   ExpEvaluate(*ref, kForceStamp);
   EXPECT_EQ(ref->GetString(), "first");
 }
+
+// A reference copies its variable on every evaluation, format included: a format the variable
+// gains after the reference was first evaluated (no list change) still reaches the reference.
+TEST_F(VariablesTest, ReferenceTakesAFormatGivenLater) {
+  TExpression* variable = CreateRealExp(2.5).release();
+  List->SetVarExp("LATEFORMAT", variable);
+  std::unique_ptr<TExpression> root = TranslateExp("LateFormat");
+  ASSERT_TRUE(root);
+  for (int i = 0; i < 2; ++i) ExpEvaluate(*root, kForceStamp);
+  EXPECT_EQ(root->GetString(), "2.5");
+  variable->SetFormatExp(CreateStrExp("%.3f").release());
+  ExpEvaluate(*root, kForceStamp);
+  EXPECT_EQ(root->GetString(), "2.500");
+  variable->PutReal(1.25);
+  ExpEvaluate(*root, kForceStamp);
+  EXPECT_EQ(root->GetString(), "1.250");
+  EXPECT_EQ(root->GetReal(), 1.25L);
+}
