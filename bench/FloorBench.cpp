@@ -69,18 +69,18 @@ long double TFloorBinding::EvaluateEveryNode(const TBenchValues& values) {
   Mul->SyncFlag = kForceStamp;
   CopyReference(*References[1], *Names[1], *Variables[1]);
   CopyReference(*References[2], *Names[2], *Variables[2]);
-  long double product = CheckedReal(LoadExtended(Variables[1]->Value.RealValue) *
-                                    LoadExtended(Variables[2]->Value.RealValue));
+  long double product =
+      CheckedReal(Variables[1]->Value.RealValue * Variables[2]->Value.RealValue);
   Mul->Value.RealValue = product;
-  root.Value.RealValue = CheckedReal(LoadExtended(Variables[0]->Value.RealValue) + product);
+  root.Value.RealValue = CheckedReal(Variables[0]->Value.RealValue + product);
   return root.GetReal();
 }
 
 long double TFloorBinding::EvaluateRootOnly(const TBenchValues& values) {
   for (int i = 0; i < 3; ++i) Variables[i]->PutReal(values[i]);
-  long double a = LoadExtended(Variables[0]->Value.RealValue);
-  long double b = LoadExtended(Variables[1]->Value.RealValue);
-  long double c = LoadExtended(Variables[2]->Value.RealValue);
+  long double a = Variables[0]->Value.RealValue;
+  long double b = Variables[1]->Value.RealValue;
+  long double c = Variables[2]->Value.RealValue;
   RootNode->Value.RealValue = CheckedReal(a + b * c);
   return RootNode->GetReal();
 }
