@@ -2,8 +2,6 @@
 // evaluated arguments, and the readers of a call's arguments.
 #include "core/CustomFunction.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <memory>
 #include <unordered_set>
@@ -11,6 +9,7 @@
 
 #include "core/Abort.h"
 #include "core/EntryPoints.h"
+#include "core/Nesting.h"
 #include "core/Translator.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
@@ -42,21 +41,6 @@ uint64_t NextSerial = 1;
 // outermost of them began.
 int CallDepth = 0;
 uintptr_t CallStackBase = 0;
-
-// The size of the calling thread's stack, 0 when it cannot be told.
-size_t ThreadStackSize() {
-  thread_local const size_t size = [] {
-    size_t bytes = 0;
-    pthread_attr_t attributes;
-    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
-      void* lowest = nullptr;
-      if (pthread_attr_getstack(&attributes, &lowest, &bytes) != 0) bytes = 0;
-      pthread_attr_destroy(&attributes);
-    }
-    return bytes;
-  }();
-  return size;
-}
 
 // What nested calls may take of the stack: kMaxCallStackBytes, or half of a smaller stack.
 size_t CallStackBudget() {

@@ -1,6 +1,8 @@
 // The entry points of the engine and the library's load and unload steps.
 #include "core/EntryPoints.h"
 
+#include <new>
+
 #include "core/FunctionList.h"
 #include "core/Registration.h"
 #include "core/Translator.h"
@@ -16,17 +18,43 @@ namespace qnexp {
 TExpTranslator* ExpTranslator = nullptr;
 TVarList* PubVarList = nullptr;
 
+namespace {
+
+// The message of the error being handled. Errors that are not the library's own (memory
+// running out, a fault inside the standard library) are told by their own text, so that no
+// other error class ever reaches a host through an entry point.
+std::string MessageOfCurrentError() {
+  try {
+    throw;
+  } catch (const Exception& error) {
+    return error.Message;
+  } catch (const std::bad_alloc&) {
+    return Msg::OutOfMemory;
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+}
+
+}  // namespace
+
 std::unique_ptr<TExpression> TranslateExp(const std::string& text) {
-  return ExpTranslator->Translate(text);
+  try {
+    return ExpTranslator->Translate(text);
+  } catch (const Exception&) {
+    throw;
+  } catch (const std::exception&) {
+    throw Exception(MessageOfCurrentError());
+  }
 }
 
 bool ExpEvaluate(TExpression& node, int32_t stamp) {
   try {
     node.Evaluate(stamp);
     return false;
-  } catch (const Exception& error) {
+  } catch (const std::exception&) {
+    std::string message = MessageOfCurrentError();
     node.DataType = etString;
-    node.PutString(error.Message);
+    node.PutString(message);
     return true;
   }
 }

@@ -20,12 +20,14 @@ extern TVarList* PubVarList;
 
 // Translates text with ExpTranslator; null on failure (ExpTranslator's Status, StatusMsg and
 // ErrorMsg tell why). Raises what the translator raises (an integer literal beyond 32 bits, a
-// failure while folding a constant, nesting beyond the translator's limits).
+// failure while folding a constant, nesting beyond the translator's limits), always as an
+// Exception: any other error (memory running out) becomes one with the same text.
 std::unique_ptr<TExpression> TranslateExp(const std::string& text);
 
-// Evaluates node with stamp. An error of the general error class turns the node into an
-// etString node holding the error's message (the result is then true); other errors
-// propagate.
+// Evaluates node with stamp. Returns false when the evaluation went well; when it raised, the
+// node becomes an etString node holding the error's message and the result is true. Errors of
+// other classes than the general one (memory running out) are handled the same way, with
+// their own text ("Out of memory"), so nothing escapes.
 bool ExpEvaluate(TExpression& node, int32_t stamp);
 
 // Constant nodes; the caller owns them. CreateStrExp makes an etChar node for a one-character

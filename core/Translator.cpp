@@ -4,6 +4,7 @@
 
 #include "core/EntryPoints.h"
 #include "core/FunctionList.h"
+#include "core/Nesting.h"
 #include "core/Function.h"
 #include "core/Variables.h"
 #include "functions/Arithmetic.h"
@@ -83,8 +84,44 @@ char TExpTranslator::CharAt(int position) const {
 }
 
 void TExpTranslator::EnterLevel() {
-  if (Nesting > kMaxNestingDepth) throw Exception(NestingTooDeepMessage(kMaxNestingDepth));
+  // A translation started inside a deep evaluation stops while the stack still has room.
+  if (Nesting > kMaxNestingDepth || StackIsLow())
+    throw Exception(NestingTooDeepMessage(kMaxNestingDepth));
 }
+
+// Evaluating a node while translating may start another translation (Calc, an expression
+// macro): the working state of this one is put aside and given back afterwards, whatever
+// happens in between.
+class TExpTranslator::TWorkingState {
+public:
+  explicit TWorkingState(TExpTranslator& owner)
+      : Owner(owner),
+        Status(owner.Status),
+        Text(std::move(owner.Text)),
+        Position(owner.Position),
+        Nesting(owner.Nesting),
+        LastDepth(owner.LastDepth),
+        CloseOf(std::move(owner.CloseOf)) {}
+  ~TWorkingState() {
+    Owner.Status = Status;
+    Owner.Text = std::move(Text);
+    Owner.Position = Position;
+    Owner.Nesting = Nesting;
+    Owner.LastDepth = LastDepth;
+    Owner.CloseOf = std::move(CloseOf);
+  }
+  TWorkingState(const TWorkingState&) = delete;
+  TWorkingState& operator=(const TWorkingState&) = delete;
+
+private:
+  TExpTranslator& Owner;
+  uint8_t Status;
+  std::string Text;
+  int32_t Position;
+  int Nesting;
+  int LastDepth;
+  std::vector<int> CloseOf;
+};
 
 // From a comment start at position, the position after the comment (or the position itself
 // when no comment starts there). Braces nest; quoted text inside braces is skipped whole.
@@ -194,13 +231,17 @@ void TExpTranslator::Pretreat() {
         i = end;
         continue;
       }
+      // A directive left open runs to the end of the text.
+      int bodyEnd = CharAt(end - 1) == '}' ? end - 2 : end - 1;
       std::string kept;
       {
         Position = letterAt + 1;
         TLevelGuard guard(Nesting);
-        std::unique_ptr<TExpression> body = TransExp(end - 2);
+        std::unique_ptr<TExpression> body = TransExp(bodyEnd);
         if (Status == tsOk) {
           if (body) {
+            TTextNestingGuard level;
+            TWorkingState aside(*this);
             body->Evaluate(kForceStamp);
             kept = body->GetString();
           }
@@ -432,7 +473,10 @@ std::unique_ptr<TExpression> TExpTranslator::Reduce(std::vector<TExpNode>& items
 std::unique_ptr<TExpression> TExpTranslator::Fold(std::unique_ptr<TExpression> result) {
   if (!result || !result->IsConst() || &result->ClassType() == &TExpression::StaticClass())
     return result;
-  result->Evaluate(result->SyncFlag == 0 ? 1 : 0);
+  {
+    TWorkingState aside(*this);
+    result->Evaluate(result->SyncFlag == 0 ? 1 : 0);
+  }
   std::unique_ptr<TExpression> constant = std::make_unique<TExpression>();
   constant->AssignFormatValue(*result);
   return constant;

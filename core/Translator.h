@@ -86,6 +86,7 @@ public:
 
 private:
   struct TExpNode;
+  class TWorkingState;
   char CharAt(int position) const;
   std::unique_ptr<TExpression> ReadOperand(int dest, int& depth);
   uint8_t ReadOperator(int dest);

@@ -1,12 +1,49 @@
 // Variable lists and the variable nodes of the language.
 #include "core/Variables.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/EntryPoints.h"
+#include "core/Nesting.h"
 #include "core/Translator.h"
 
 namespace qnexp {
+
+namespace {
+
+// Variable nodes being evaluated through a reference right now, one entry per level, and the
+// ones among them that their list has let go of meanwhile (a formula that redefines its own
+// variable): the evaluation still uses those, so they are freed when it ends.
+std::vector<TObject*> RunningNodes;
+std::vector<TObject*> RetiredNodes;
+int FormulaDepth = 0;
+
+bool IsRunning(const TObject* node) {
+  return std::find(RunningNodes.begin(), RunningNodes.end(), node) != RunningNodes.end();
+}
+
+// Marks a variable's node as running for as long as it lives.
+class TRunningNode {
+public:
+  explicit TRunningNode(TObject* node) : Node(node) { RunningNodes.push_back(node); }
+  ~TRunningNode() {
+    RunningNodes.pop_back();
+    if (IsRunning(Node)) return;
+    auto retired = std::find(RetiredNodes.begin(), RetiredNodes.end(), Node);
+    if (retired == RetiredNodes.end()) return;
+    RetiredNodes.erase(retired);
+    delete Node;
+  }
+  TRunningNode(const TRunningNode&) = delete;
+  TRunningNode& operator=(const TRunningNode&) = delete;
+
+private:
+  TObject* Node;
+};
+
+}  // namespace
 
 uint64_t TVarList::ChangeCount = 1;
 
@@ -14,7 +51,26 @@ TVarList::TVarList() = default;
 
 TVarList::~TVarList() {
   if (GetVarList() == this) SetVarList(Parent);
+  ReleaseNodes();
   Changed();
+}
+
+void TVarList::FreeNode(TObject* node) {
+  if (!node) return;
+  if (IsRunning(node)) {
+    if (std::find(RetiredNodes.begin(), RetiredNodes.end(), node) == RetiredNodes.end())
+      RetiredNodes.push_back(node);
+    return;
+  }
+  delete node;
+}
+
+void TVarList::ReleaseNodes() {
+  std::vector<TObject*> nodes;
+  TQnStringList& list = List();
+  for (int i = 0; i < list.Count(); ++i) nodes.push_back(list.GetObject(i));
+  list.NilObjects();
+  for (TObject* node : nodes) FreeNode(node);
 }
 
 TExpression* TVarList::GetVarExp(std::string_view name) const {
@@ -33,7 +89,7 @@ TExpression* TVarList::GetVarExp(std::string_view name) const {
 
 void TVarList::SetVarExp(const std::string& name, TExpression* node) {
   if (name.empty()) {
-    delete node;  // nowhere to keep it; the list was handed ownership
+    FreeNode(node);  // nowhere to keep it; the list was handed ownership
     return;
   }
   if (name[0] == '.' && Parent) {
@@ -48,8 +104,8 @@ void TVarList::SetVarExp(const std::string& name, TExpression* node) {
   if (index >= 0) {
     if (node) {
       TObject* old = GetObj(index);
-      if (old != node) delete old;
       SetObj(index, node);
+      if (old != node) FreeNode(old);
     } else {
       Delete(index);
     }
@@ -79,14 +135,17 @@ void TVarList::SetObj(int index, TObject* obj) {
 
 void TVarList::Delete(int index) {
   Changed();
+  TObject* node = GetObj(index);
+  TStoredStrList::SetObj(index, nullptr);
   TStoredStrList::Delete(index);
+  FreeNode(node);
 }
 
 void TVarList::Clear() {
   Changed();
   // Unlike a plain stored list, a variable list never lets go of its nodes without freeing
   // them: nothing else owns them.
-  List().FreeObjects();
+  ReleaseNodes();
   TStoredStrList::Clear();
 }
 
@@ -213,10 +272,14 @@ void TExp_VarRef::Calculate() {
   }
   if (TExpression* variable = Variable()) {
     // A plain constant variable computes nothing; stamping it is all its evaluation does.
-    if (CachedVariablePlain && CacheValid)
+    if (CachedVariablePlain && CacheValid) {
       variable->SyncFlag = kForceStamp;
-    else
-      variable->Evaluate(kForceStamp);
+      AssignFormatValue(*variable);
+      return;
+    }
+    TNestingGuard level(FormulaDepth, kMaxFormulaNesting, "变量%s的公式嵌套太深(超过%d层)", name);
+    TRunningNode running(variable);
+    variable->Evaluate(kForceStamp);
     AssignFormatValue(*variable);
     return;
   }
@@ -247,9 +310,11 @@ bool TExp_VarDef::TransOverOK() {
 void TExp_VarDef::Calculate() {
   TExpression* value = GetSubExp(1);
   if (value && VarList) {
-    VarList->SetVarExp(Name(), value);
+    // The slot lets go of the value before the list takes it: the list may free it at once
+    // (a name that comes out empty keeps nothing).
     TExpression* name = GetSubExp(0);
     PutSubExp(1, name && name->IsConst() ? nullptr : value->CopySelf());
+    VarList->SetVarExp(Name(), value);
   }
   if (TExpression* variable = Variable()) {
     AssignValue(*variable);

@@ -29,7 +29,9 @@ public:
   // The node of name (still owned by the list), or null.
   TExpression* GetVarExp(std::string_view name) const;
   // Stores, replaces (freeing the old node) or, with a null node, removes a variable; the list
-  // takes ownership of node. Nothing is ever stored in a parent implicitly.
+  // takes ownership of node, and frees it at once when the name is empty. A node replaced or
+  // removed while it is being evaluated is freed when that evaluation ends. Nothing is ever
+  // stored in a parent implicitly.
   virtual void SetVarExp(const std::string& name, TExpression* node);
 
   int AddObject(const std::string& text, TObject* obj) override;
@@ -44,6 +46,11 @@ public:
 
 private:
   static void Changed() { ++ChangeCount; }
+  // Frees a node the list lets go of; a node still being evaluated is freed when that
+  // evaluation ends.
+  static void FreeNode(TObject* node);
+  // Takes every node out of the list and frees it.
+  void ReleaseNodes();
   static uint64_t ChangeCount;
 };
 

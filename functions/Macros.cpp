@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/Nesting.h"
 #include "runtime/Gbk.h"
 #include "support/Macros.h"
 
@@ -66,6 +67,7 @@ void TExp_ExpandMacros::Calculate() {
 
 void TExp_Calc::Calculate() {
   TMacros& set = SelectedMacros(*this, 1);
+  TTextNestingGuard level;
   std::unique_ptr<TExpression> tree = TransMacroExpText(Arg(*this, 0).GetString(), &set);
   tree->Evaluate(-1);
   AssignValue(*tree);

@@ -74,6 +74,7 @@ inline constexpr const char* Overflow = "Floating point overflow";
 inline constexpr const char* DivByZero = "Division by zero";
 inline constexpr const char* IntOverflow = "Integer overflow";
 inline constexpr const char* OperationAborted = "Operation aborted";
+inline constexpr const char* OutOfMemory = "Out of memory";
 }  // namespace Msg
 
 }  // namespace qnexp

@@ -8,6 +8,7 @@
 
 #include "core/EntryPoints.h"
 #include "core/Expression.h"
+#include "core/Nesting.h"
 #include "core/Translator.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
@@ -102,6 +103,7 @@ std::string TMacros::GetMacroText(const std::string& name) {
   if (name.empty()) return {};
   TExpandLevel level;
   if (name[0] == ExpSign) {
+    TTextNestingGuard textLevel;
     std::unique_ptr<TExpression> tree = TranslateExp(name.substr(1));
     if (ExpTranslator->Status != tsOk) return ExpTranslator->ErrorMsg();
     if (!tree) return {};
