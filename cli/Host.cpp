@@ -1,6 +1,7 @@
 // The console host's options, text sources and output forms.
 #include "cli/Host.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -8,6 +9,7 @@
 
 #include "core/Abort.h"
 #include "core/EntryPoints.h"
+#include "core/Sandbox.h"
 #include "core/Translator.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
@@ -19,8 +21,8 @@ namespace qnexp::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: qnexp [--json] [--encoding NAME] [--dump] [-e TEXT | -f FILE | --load FILE]... "
-    "[TEXT]...";
+    "usage: qnexp [--json] [--encoding NAME] [--dump] [--sandbox [--timeout SECONDS]] "
+    "[-e TEXT | -f FILE | --load FILE]... [TEXT]...";
 
 struct TUsageError {
   std::string Message;
@@ -37,8 +39,19 @@ struct TOptions {
   bool Json = false;
   bool Gbk = false;  // the outside world's encoding: UTF-8 unless GBK was asked for
   bool Dump = false;  // print the translated tree's text form instead of evaluating
+  TSandboxSettings Sandbox;
+  bool TimeoutGiven = false;
   std::vector<TSource> Sources;
 };
+
+// A time budget in seconds: a number from 0 (no bound) to a day.
+double Seconds(const std::string& text) {
+  char* end = nullptr;
+  double seconds = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 86400))
+    throw TUsageError{"--timeout needs a number of seconds from 0 to 86400, not '" + text + "'"};
+  return seconds;
+}
 
 TOptions ParseArgs(const std::vector<std::string>& args) {
   TOptions options;
@@ -70,12 +83,19 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       options.Dump = true;
     } else if (arg == "--load") {
       options.Sources.push_back({skLoad, value()});
+    } else if (arg == "--sandbox") {
+      options.Sandbox.Enabled = true;
+    } else if (arg == "--timeout") {
+      options.Sandbox.TimeBudget = Seconds(value());
+      options.TimeoutGiven = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw TUsageError{"unknown option '" + arg + "'"};
     } else {
       options.Sources.push_back({skText, arg});
     }
   }
+  if (options.TimeoutGiven && !options.Sandbox.Enabled)
+    throw TUsageError{"--timeout needs --sandbox"};
   return options;
 }
 
@@ -285,6 +305,7 @@ int RunHost(const std::vector<std::string>& args, THostIo& io) {
     return esUsage;
   }
 
+  SetSandbox(options.Sandbox);
   THost host(options, io);
   int worst = esOk;
   bool interactive = static_cast<bool>(io.ReadLine);

@@ -13,6 +13,9 @@ namespace {
 std::atomic<bool> AbortFlag{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+bool HasDeadline = false;
+std::chrono::steady_clock::time_point Deadline;
+
 }  // namespace
 
 void RequestAbort() noexcept { AbortFlag.store(true, std::memory_order_relaxed); }
@@ -23,6 +26,17 @@ bool AbortRequested() noexcept { return AbortFlag.load(std::memory_order_relaxed
 
 void CheckAbort() {
   if (AbortFlag.load(std::memory_order_relaxed)) throw Exception(Msg::OperationAborted);
+  if (HasDeadline && std::chrono::steady_clock::now() >= Deadline) [[unlikely]]
+    throw Exception(Msg::OperationAborted);
 }
+
+void SetAbortDeadline(std::chrono::steady_clock::time_point deadline) {
+  Deadline = deadline;
+  HasDeadline = true;
+}
+
+void ClearAbortDeadline() { HasDeadline = false; }
+
+bool AbortDeadlineSet() { return HasDeadline; }
 
 }  // namespace qnexp

@@ -2,6 +2,8 @@
 // for example from a console host's interrupt signal.
 #pragma once
 
+#include <chrono>
+
 namespace qnexp {
 
 // Asks every running evaluation to stop at its next check. Safe to call from a signal handler
@@ -19,5 +21,11 @@ bool AbortRequested() noexcept;
 // request is not withdrawn by raising, so code that swallows the error is stopped again at the
 // next check.
 void CheckAbort();
+
+// A time after which CheckAbort acts as if an abort had been requested, until the deadline is
+// cleared (the sandbox's time budget). Single-threaded, unlike the request itself.
+void SetAbortDeadline(std::chrono::steady_clock::time_point deadline);
+void ClearAbortDeadline();
+bool AbortDeadlineSet();
 
 }  // namespace qnexp

@@ -5,6 +5,7 @@
 
 #include "core/FunctionList.h"
 #include "core/Registration.h"
+#include "core/Sandbox.h"
 #include "core/Translator.h"
 #include "core/Variables.h"
 #include "runtime/Exception.h"
@@ -38,6 +39,7 @@ std::string MessageOfCurrentError() {
 }  // namespace
 
 std::unique_ptr<TExpression> TranslateExp(const std::string& text) {
+  TBudgetScope budget;
   try {
     return ExpTranslator->Translate(text);
   } catch (const Exception&) {
@@ -48,6 +50,7 @@ std::unique_ptr<TExpression> TranslateExp(const std::string& text) {
 }
 
 bool ExpEvaluate(TExpression& node, int32_t stamp) {
+  TBudgetScope budget;
   try {
     node.Evaluate(stamp);
     return false;

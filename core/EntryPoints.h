@@ -27,7 +27,8 @@ std::unique_ptr<TExpression> TranslateExp(const std::string& text);
 // Evaluates node with stamp. Returns false when the evaluation went well; when it raised, the
 // node becomes an etString node holding the error's message and the result is true. Errors of
 // other classes than the general one (memory running out) are handled the same way, with
-// their own text ("Out of memory"), so nothing escapes.
+// their own text ("Out of memory"), so nothing escapes. In the sandbox both entry points run
+// within its time budget.
 bool ExpEvaluate(TExpression& node, int32_t stamp);
 
 // Constant nodes; the caller owns them. CreateStrExp makes an etChar node for a one-character

@@ -104,7 +104,6 @@ public:
   // type never changes through a Put. See the conversion rules in Expression.cpp.
   std::string GetString();
   void PutString(const std::string& text);
-  void SetStrValue(const std::string& text) { Value.StrValue = text; }
   char GetChar();
   void PutChar(char c);
   // The reads and writes of a node's own type are inline: numeric evaluation stays cheap.

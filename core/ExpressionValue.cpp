@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/Expression.h"
+#include "core/Sandbox.h"
 #include "runtime/DateTime.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
@@ -308,7 +309,11 @@ void TExpression::PutString(const std::string& text) {
         Value.IntValue = SameTextAscii(text, BoolStrs()[1]);
       break;
     case etChar: Value.IntValue = text.empty() ? 0 : static_cast<unsigned char>(text[0]); break;
-    case etString: Value.StrValue = text; break;
+    case etString:
+      if (text.size() > MaxTextBytes) [[unlikely]]
+        TextTooLong();
+      Value.StrValue = text;
+      break;
     case etDateTime: SetDateTimeSlot(StrToDateTime(text)); break;
     case etInt64: SetInt64Slot(TextToInt64(text)); break;
     default: break;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Sandbox.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/OsText.h"
@@ -49,6 +50,7 @@ bool FileExists(const std::string& path) {
 // --- Dialogs -----------------------------------------------------------------------------------
 
 void TExp_Input::Calculate() {
+  RefuseInSandbox(*this);
   std::string caption = Arg(*this, 0).GetString();
   std::string prompt = Arg(*this, 1).GetString();
   std::string defaultText = Given(*this, 2) ? GetSubExp(2)->GetString() : std::string();
@@ -56,6 +58,7 @@ void TExp_Input::Calculate() {
 }
 
 void TExp_Display::Calculate() {
+  RefuseInSandbox(*this);
   std::string text = Given(*this, 0) ? GetSubExp(0)->GetString() : std::string();
   if (text.empty())
     ProcessMessages();
@@ -65,6 +68,7 @@ void TExp_Display::Calculate() {
 }
 
 void TExp_Hint::Calculate() {
+  RefuseInSandbox(*this);
   std::string text = Arg(*this, 0).GetString();
   int x = Given(*this, 1) ? GetSubExp(1)->GetInteger() : -1;
   int y = Given(*this, 2) ? GetSubExp(2)->GetInteger() : 0;
@@ -73,6 +77,7 @@ void TExp_Hint::Calculate() {
 }
 
 void TExp_Sure::Calculate() {
+  RefuseInSandbox(*this);
   std::string question = Arg(*this, 0).GetString();
   if (!question.empty() && question.back() != '?') question += '?';
   MessageBeep(BeepExclamation);
@@ -82,12 +87,14 @@ void TExp_Sure::Calculate() {
 // --- Processes ---------------------------------------------------------------------------------
 
 void TExp_Exec::Calculate() {
+  RefuseInSandbox(*this);
   std::string file = Arg(*this, 0).GetString();
   std::string params = Arg(*this, 1).GetString();
   PutInteger(ShellOpen(file, params, ShowCommand(*this)));
 }
 
 void TExp_Wait::Calculate() {
+  RefuseInSandbox(*this);
   std::string file = Arg(*this, 0).GetString();
   std::string params = Arg(*this, 1).GetString();
   PutBoolean(ExecAndWait(file, params, ShowCommand(*this), true));
@@ -98,7 +105,10 @@ bool TExp_Wait::TransOverOK() {
   return TExp_Exec::TransOverOK();
 }
 
-void TExp_Open::Calculate() { PutInteger(ShellOpen(Arg(*this, 0).GetString(), "", 0)); }
+void TExp_Open::Calculate() {
+  RefuseInSandbox(*this);
+  PutInteger(ShellOpen(Arg(*this, 0).GetString(), "", 0));
+}
 
 // --- Registry and INI files --------------------------------------------------------------------
 
@@ -110,6 +120,7 @@ void TExp_RegValue::Calculate() {
     PutString(registry.OpenKeyReadOnly(key) ? registry.ReadString(name) : std::string());
     return;
   }
+  RefuseInSandbox(*this);  // reading stays allowed, writing does not
   std::string value = GetSubExp(2)->GetString();
   bool opened = registry.OpenKey(key, true);
   if (opened) registry.WriteString(name, value);
@@ -153,6 +164,7 @@ void TExp_WriteIni::PutSubExp(int index, TExpression* node) {
 }
 
 void TExp_WriteIni::Calculate() {
+  RefuseInSandbox(*this);
   TIniFile ini(Arg(*this, 0).GetString());
   std::string section = Arg(*this, 1).GetString();
   std::string key = Arg(*this, 2).GetString();
@@ -181,6 +193,7 @@ void TExp_Exist::Calculate() {
 }
 
 void TExp_Clipboard::Calculate() {
+  RefuseInSandbox(*this);
   if (Given(*this, 0)) SetClipboardText(GetSubExp(0)->GetString());
   PutString(GetClipboardText());
 }
@@ -204,7 +217,10 @@ void TExp_ComputerName::Calculate() {
   PutString(CopyValid(GetComputerName(), 1, ComputerNameMaxLength));
 }
 
-void TExp_IP::Calculate() { PutString(GetLocalIP()); }
+void TExp_IP::Calculate() {
+  RefuseInSandbox(*this);
+  PutString(GetLocalIP());
+}
 
 void TExp_TickCount::Calculate() { PutInteger(TickCount()); }
 

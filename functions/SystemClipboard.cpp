@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "functions/System.h"
+#include "core/Sandbox.h"
 #include "runtime/Handles.h"
 #include "support/ObjClipboard.h"
 
@@ -38,6 +39,7 @@ TPastedObjects& PastedObjects() {
 }  // namespace
 
 void TExp_ClipboardObj::Calculate() {
+  RefuseInSandbox(*this);
   if (TExpression* argument = GetSubExp(0)) {
     int32_t handle = argument->GetInteger();
     // Objects are registered under this kind as TObject pointers (see below).

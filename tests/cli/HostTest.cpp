@@ -134,3 +134,37 @@ TEST(Host, FilesAndEncodings) {
 TEST(Host, JsonEscapesControlCharacters) {
   EXPECT_EQ(JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
 }
+
+TEST(Host, SandboxRefusesEffectsAndBoundsTime) {
+  TRun refused = Host({"--sandbox", "Exec('true', '')", "1+1"});
+  EXPECT_EQ(refused.Status, esEvaluationRaised);
+  EXPECT_EQ(refused.Out, "沙箱中不能使用函数Exec\n2\n");
+
+  TRun endless = Host({"--sandbox", "--timeout", "0.1", "Loop(i := 0, i := i + 1, False)"});
+  EXPECT_EQ(endless.Status, esEvaluationRaised);
+  EXPECT_EQ(endless.Out, "Operation aborted\n");
+
+  // The setting lasts for one run of the host only.
+  EXPECT_EQ(Host({"Length(ChrS('x', 16000000) + ChrS('y', 16000000))"}).Out, "32000000\n");
+
+  EXPECT_EQ(Host({"--timeout", "1", "1"}).Err, "qnexp: --timeout needs --sandbox\n");
+  EXPECT_EQ(Host({"--sandbox", "--timeout", "soon", "1"}).Status, esUsage);
+  EXPECT_EQ(Host({"--sandbox", "--timeout", "-1", "1"}).Status, esUsage);
+}
+
+TEST(Host, TextsThatOnceKilledTheProcessGiveAnAnswer) {
+  TRun run = Host({"--json", "VarDef(Trim(''),1)", "VarDef('a',VarDef(Trim('a'),1))+a",
+                   "VarDef(b,b)+b", "Calc(s:='Calc(s)')", " {$ICalc('')",
+                   "{$I Calc('2')} + {$I Calc('3')}"});
+  EXPECT_EQ(run.Status, esTranslationFailed);
+  EXPECT_EQ(Lines(run.Out),
+            (std::vector<std::string>{
+                "{\"status\":0,\"type\":\"etString\",\"text\":\"\"}",
+                "{\"status\":0,\"type\":\"etInteger\",\"text\":\"2\"}",
+                "{\"status\":0,\"type\":\"etString\",\"text\":\"变量b的公式嵌套太深(超过1000层)\","
+                "\"raised\":true}",
+                "{\"status\":0,\"type\":\"etString\",\"text\":\"表达式文本的计算嵌套太深(超过100层)\","
+                "\"raised\":true}",
+                "{\"status\":9,\"error\":\"需要操作数 ( [错])\"}",
+                "{\"status\":0,\"type\":\"etInteger\",\"text\":\"5\"}"}));
+}
