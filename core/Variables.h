@@ -37,9 +37,9 @@ public:
   int AddObject(const std::string& text, TObject* obj) override;
   void InsertObject(int index, const std::string& text, TObject* obj) override;
   void SetObj(int index, TObject* obj) override;
-  void Delete(int index);
+  void Delete(int index) override;
   // Removes every variable and frees its node.
-  void Clear();
+  void Clear() override;
 
   // Increases whenever any variable list changes; cached look-ups compare it.
   static uint64_t Generation() { return ChangeCount; }

@@ -33,10 +33,11 @@ public:
   virtual int AddObject(const std::string& text, TObject* obj);
   void Insert(int index, const std::string& text);
   virtual void InsertObject(int index, const std::string& text, TObject* obj);
-  // Removes the item and frees its object.
-  void Delete(int index);
-  // Removes every item; the objects are not freed.
-  void Clear();
+  // Removes the item and frees its object. Virtual so that a list with its own bookkeeping
+  // (variable lists and their caches) sees every removal, whatever the caller's view of it.
+  virtual void Delete(int index);
+  // Removes every item; the objects are not freed (a variable list frees them).
+  virtual void Clear();
   void Exchange(int a, int b);
   void Move(int from, int to);
   // Index of the first item equal to text by the list's case rule, -1 when none. Scans without

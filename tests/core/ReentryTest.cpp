@@ -170,3 +170,21 @@ TEST_F(Reentry, OnlyTheLibrarysErrorClassLeavesTheEntryPoints) {
   EXPECT_EQ(Eval("{$I FailsLikeTheLibrary(0)}"), "translation raised Out of memory");
   ExpTranslator->Functions->UnRegisterFunctions(failing);
 }
+
+TEST_F(Reentry, ChangesThroughTheStoredListBaseReachTheVariableCache) {
+  Eval("q := 1");
+  auto ref = TranslateExp("q");
+  ASSERT_TRUE(ref);
+  ExpEvaluate(*ref, kForceStamp);
+  EXPECT_EQ(ref->GetString(), "1");
+  TStoredStrList& base = *List;
+  base.Delete(List->IndexOf("Q"));
+  ExpEvaluate(*ref, kForceStamp);
+  EXPECT_EQ(ref->GetString(), "q");
+  Eval("q := 2");
+  ExpEvaluate(*ref, kForceStamp);
+  EXPECT_EQ(ref->GetString(), "2");
+  base.Clear();
+  ExpEvaluate(*ref, kForceStamp);
+  EXPECT_EQ(ref->GetString(), "q");
+}
