@@ -362,15 +362,6 @@ void TExp_Argc::Calculate() { PutInteger(ActiveCall ? ActiveCall->GetSubExpCount
 std::span<const TClassInfo* const> CustomFunctionClasses() {
   static const TClassInfo* const classes[] = {
       &TCustomFunction::StaticClass(),
-      &TExp_CustFuncParam::StaticClass(),
-      &TExp_Argc::StaticClass(),
-  };
-  return classes;
-}
-
-std::span<const TClassInfo* const> CustomNodeClasses() {
-  static const TClassInfo* const classes[] = {
-      &TCustomFunction::StaticClass(),
       &TExp_CustFuncRef::StaticClass(),
       &TExp_CustFuncParam::StaticClass(),
       &TExp_Argc::StaticClass(),

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/FunctionList.h"
+// A call of a user-defined function is a Zero node (it keeps its arguments unevaluated).
 #include "functions/Flow.h"
 
 namespace qnexp {
@@ -171,10 +172,8 @@ public:
   void Calculate() override;
 };
 
-// The named functions of this unit (CustomFunction, CustFuncParam, Argc), for the registry.
+// Every node class of this unit (the definition, the call, CustFuncParam, Argc), for the
+// persistent-class registry.
 std::span<const TClassInfo* const> CustomFunctionClasses();
-
-// Every node class of this unit, the call included, for the persistent-class registry.
-std::span<const TClassInfo* const> CustomNodeClasses();
 
 }  // namespace qnexp

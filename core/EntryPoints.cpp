@@ -1,18 +1,12 @@
-// The entry points of the engine and the library's load and unload steps.
+// The entry points of the engine.
 #include "core/EntryPoints.h"
 
 #include <new>
 
-#include "core/FunctionList.h"
-#include "core/Registration.h"
 #include "core/Sandbox.h"
 #include "core/Translator.h"
 #include "core/Variables.h"
 #include "runtime/Exception.h"
-#include "runtime/Handles.h"
-#include "support/BoolWords.h"
-#include "support/Macros.h"
-#include "support/ObjCreators.h"
 
 namespace qnexp {
 
@@ -121,41 +115,5 @@ TScreen& Screen() {
   static TScreen screen;
   return screen;
 }
-
-namespace {
-
-// The library's load and unload steps, run once when the shared library is loaded and
-// unloaded.
-struct TBaseLibrary {
-  TBaseLibrary() {
-    RegisterSupportClasses();
-    RegisterClass(TVarList::StaticClass());
-    PubVarList = new TVarList;
-    for (bool value : {true, false}) {
-      auto node = std::make_unique<TExpression>();
-      node->DataType = etBoolean;
-      node->PutBoolean(value);
-      PubVarList->SetVarExp(BoolStrs()[value ? 1 : 0], node.release());
-    }
-    PubVarList->SetVarExp("Screen", CreateIntExp(HandleOf(&Screen(), hkScreen)).release());
-    ExpTranslator = new TExpTranslator;
-    RegisterBaseFunctions(*ExpTranslator->Functions);
-    RegisterNodeClasses();
-    InitMacros();
-  }
-  ~TBaseLibrary() {
-    DoneMacros();
-    delete ExpTranslator;
-    ExpTranslator = nullptr;
-    delete PubVarList;
-    PubVarList = nullptr;
-    UnRegisterClass(TVarList::StaticClass());
-    UnRegisterSupportClasses();
-  }
-};
-
-TBaseLibrary BaseLibrary;
-
-}  // namespace
 
 }  // namespace qnexp

@@ -42,4 +42,12 @@ bool TStrFunction::TransOverOK() {
   return true;
 }
 
+std::span<const TClassInfo* const> FunctionBaseClasses() {
+  static const TClassInfo* const classes[] = {
+      &TExpression::StaticClass(),   &TFunction::StaticClass(),    &TP2Function::StaticClass(),
+      &TP3Function::StaticClass(),   &TI0Function::StaticClass(),  &TN1Function::StaticClass(),
+      &TMathFunction::StaticClass(), &TStrFunction::StaticClass()};
+  return classes;
+}
+
 }  // namespace qnexp

@@ -2,6 +2,8 @@
 // result type and is never folded into a constant.
 #pragma once
 
+#include <span>
+
 #include "core/Expression.h"
 
 namespace qnexp {
@@ -76,5 +78,8 @@ class TStrFunction : public TFunction {
 public:
   bool TransOverOK() override;
 };
+
+// The plain node and the function bases, for the persistent-class registry.
+std::span<const TClassInfo* const> FunctionBaseClasses();
 
 }  // namespace qnexp

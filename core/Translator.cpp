@@ -7,6 +7,7 @@
 #include "core/Nesting.h"
 #include "core/Function.h"
 #include "core/Variables.h"
+// The operators the translator builds are node classes of these two families.
 #include "functions/Arithmetic.h"
 #include "functions/Comparison.h"
 #include "runtime/Exception.h"

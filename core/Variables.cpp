@@ -338,7 +338,7 @@ void TExp_VarAssign::Calculate() {
   VarList->SetVarExp(Name(), created);
 }
 
-std::span<const TClassInfo* const> VariableFunctionClasses() {
+std::span<const TClassInfo* const> VariableClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_VarRef::StaticClass(), &TExp_VarExist::StaticClass(), &TExp_VarDef::StaticClass(),
       &TExp_VarAssign::StaticClass()};

@@ -127,7 +127,7 @@ public:
   void Calculate() override;
 };
 
-// The named function classes of this unit, and every node class for persistence.
-std::span<const TClassInfo* const> VariableFunctionClasses();
+// Every node class of this unit, for the persistent-class registry.
+std::span<const TClassInfo* const> VariableClasses();
 
 }  // namespace qnexp

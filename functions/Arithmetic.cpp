@@ -328,16 +328,7 @@ void TExp_Mod::Calculate() {
 
 // --- Registration ----------------------------------------------------------------------------
 
-std::span<const TClassInfo* const> ArithmeticFunctionClasses() {
-  static const TClassInfo* const classes[] = {
-      &TExp_Neg::StaticClass(),     &TExp_Abs::StaticClass(),    &TExp_Min::StaticClass(),
-      &TExp_Max::StaticClass(),     &TExp_RealDiv::StaticClass(), &TExp_IntDiv::StaticClass(),
-      &TExp_Mod::StaticClass(),
-  };
-  return classes;
-}
-
-std::span<const TClassInfo* const> ArithmeticNodeClasses() {
+std::span<const TClassInfo* const> ArithmeticClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_Add::StaticClass(),     &TExp_MathCalc::StaticClass(), &TExp_Sub::StaticClass(),
       &TExp_Mul::StaticClass(),     &TExp_Div::StaticClass(),      &TExp_Power::StaticClass(),

@@ -155,12 +155,8 @@ public:
   void Calculate() override;
 };
 
-// The named functions of this family, for the function registry: Neg, Abs, Min, Max, RealDiv,
-// IntDiv, Mod.
-std::span<const TClassInfo* const> ArithmeticFunctionClasses();
-
 // Every node class of this family (operators, their base and the named functions), for the
-// persistent-class registry.
-std::span<const TClassInfo* const> ArithmeticNodeClasses();
+// persistent-class registry; the library's initialisation unit registers the named ones.
+std::span<const TClassInfo* const> ArithmeticClasses();
 
 }  // namespace qnexp

@@ -276,17 +276,7 @@ void TExp_LikeAny::Evaluate(int32_t stamp) {
 
 // --- Registration ----------------------------------------------------------------------------
 
-std::span<const TClassInfo* const> ComparisonFunctionClasses() {
-  static const TClassInfo* const classes[] = {
-      &TExp_Not::StaticClass(),
-      &TExp_Odd::StaticClass(),
-      &TExp_Like::StaticClass(),
-      &TExp_LikeAny::StaticClass(),
-  };
-  return classes;
-}
-
-std::span<const TClassInfo* const> ComparisonNodeClasses() {
+std::span<const TClassInfo* const> ComparisonClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_Boolean::StaticClass(), &TExp_Equ::StaticClass(),  &TExp_NotEqu::StaticClass(),
       &TExp_Great::StaticClass(),   &TExp_GorE::StaticClass(), &TExp_Less::StaticClass(),

@@ -164,11 +164,8 @@ private:
   std::vector<TExpression*> Arguments;  // arguments 1, 2, ... at positions 0, 1, ...
 };
 
-// The named functions of this family, for the function registry: Not, Odd, Like, LikeAny.
-std::span<const TClassInfo* const> ComparisonFunctionClasses();
-
 // Every node class of this family (operators, their base and the named functions), for the
-// persistent-class registry.
-std::span<const TClassInfo* const> ComparisonNodeClasses();
+// persistent-class registry; the library's initialisation unit registers the named ones.
+std::span<const TClassInfo* const> ComparisonClasses();
 
 }  // namespace qnexp

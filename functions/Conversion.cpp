@@ -83,14 +83,12 @@ void TExp_Hex::Calculate() {
   PutString(HexOfInteger(value.GetInteger(), width));
 }
 
-std::span<const TClassInfo* const> ConversionFunctionClasses() {
+std::span<const TClassInfo* const> ConversionClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_ToInt::StaticClass(),  &TExp_ToReal::StaticClass(),      &TExp_ToBool::StaticClass(),
       &TExp_ToChar::StaticClass(), &TExp_ToStr::StaticClass(),       &TExp_ToTime::StaticClass(),
       &TExp_ToShortCut::StaticClass(), &TExp_Hex::StaticClass()};
   return classes;
 }
-
-std::span<const TClassInfo* const> ConversionNodeClasses() { return ConversionFunctionClasses(); }
 
 }  // namespace qnexp

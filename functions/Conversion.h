@@ -87,10 +87,8 @@ public:
 // The widest Hex of an integer; wider requests are cut to it.
 inline constexpr int kMaxHexWidth = 65535;
 
-// The named functions of this family, for the function registry.
-std::span<const TClassInfo* const> ConversionFunctionClasses();
-
-// Every node class of this family, for the persistent-class registry.
-std::span<const TClassInfo* const> ConversionNodeClasses();
+// Every node class of this family, for the persistent-class registry (the library's
+// initialisation unit registers the named ones as functions in the language's order).
+std::span<const TClassInfo* const> ConversionClasses();
 
 }  // namespace qnexp

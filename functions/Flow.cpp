@@ -428,19 +428,7 @@ bool TExp_Ref::EnumrateProperties(const TPropProcessor& callback, uint16_t purpo
 
 // --- Registration ----------------------------------------------------------------------------
 
-std::span<const TClassInfo* const> FlowFunctionClasses() {
-  static const TClassInfo* const classes[] = {
-      &TExp_Iif::StaticClass(),        &TExp_Case::StaticClass(),
-      &TExp_Decode::StaticClass(),     &TExp_Zero::StaticClass(),
-      &TExp_Void::StaticClass(),       &TExp_UnDefFunc::StaticClass(),
-      &TExp_Do::StaticClass(),         &TExp_Loop::StaticClass(),
-      &TExp_Accumulator::StaticClass(), &TExp_PriorValue::StaticClass(),
-      &TExp_Order::StaticClass(),
-  };
-  return classes;
-}
-
-std::span<const TClassInfo* const> FlowNodeClasses() {
+std::span<const TClassInfo* const> FlowClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_Iif::StaticClass(),        &TExp_Case::StaticClass(),
       &TExp_Decode::StaticClass(),     &TExp_Zero::StaticClass(),

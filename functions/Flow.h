@@ -219,10 +219,8 @@ public:
                           void* param) override;
 };
 
-// The named functions of this family, for the function registry.
-std::span<const TClassInfo* const> FlowFunctionClasses();
-
-// Every node class of this family, for the persistent-class registry.
-std::span<const TClassInfo* const> FlowNodeClasses();
+// Every node class of this family, for the persistent-class registry (the library's
+// initialisation unit registers the named ones as functions in the language's order).
+std::span<const TClassInfo* const> FlowClasses();
 
 }  // namespace qnexp

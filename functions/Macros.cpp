@@ -78,7 +78,7 @@ bool TExp_Calc::TransOverOK() {
   return true;
 }
 
-std::span<const TClassInfo* const> MacroFunctionClasses() {
+std::span<const TClassInfo* const> MacroClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_DefinMacro::StaticClass(), &TExp_MacroText::StaticClass(),
       &TExp_ExpandMacros::StaticClass(), &TExp_Calc::StaticClass()};

@@ -50,7 +50,8 @@ public:
   bool TransOverOK() override;
 };
 
-// The named functions of this family, for the function registry.
-std::span<const TClassInfo* const> MacroFunctionClasses();
+// Every node class of this family, for the persistent-class registry (the library's
+// initialisation unit registers the named ones as functions in the language's order).
+std::span<const TClassInfo* const> MacroClasses();
 
 }  // namespace qnexp

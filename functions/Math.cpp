@@ -117,7 +117,7 @@ void TExp_rRound::Calculate() {
 
 void TExp_Random::Calculate() { PutInteger(RandomInt(Arg(*this, 0).GetInteger())); }
 
-std::span<const TClassInfo* const> MathFunctionClasses() {
+std::span<const TClassInfo* const> MathClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_Sin::StaticClass(),   &TExp_Cos::StaticClass(),    &TExp_ArcTan::StaticClass(),
       &TExp_Ln::StaticClass(),    &TExp_Sqr::StaticClass(),    &TExp_Sqrt::StaticClass(),
@@ -126,7 +126,5 @@ std::span<const TClassInfo* const> MathFunctionClasses() {
       &TExp_rRound::StaticClass()};
   return classes;
 }
-
-std::span<const TClassInfo* const> MathNodeClasses() { return MathFunctionClasses(); }
 
 }  // namespace qnexp

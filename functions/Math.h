@@ -116,10 +116,8 @@ public:
   void Calculate() override;
 };
 
-// The named functions of this family, for the function registry.
-std::span<const TClassInfo* const> MathFunctionClasses();
-
-// Every node class of this family, for the persistent-class registry.
-std::span<const TClassInfo* const> MathNodeClasses();
+// Every node class of this family, for the persistent-class registry (the library's
+// initialisation unit registers the named ones as functions in the language's order).
+std::span<const TClassInfo* const> MathClasses();
 
 }  // namespace qnexp

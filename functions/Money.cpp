@@ -22,7 +22,7 @@ bool TExp_RMBFormat::TransOverOK() {
   return true;
 }
 
-std::span<const TClassInfo* const> MoneyFunctionClasses() {
+std::span<const TClassInfo* const> MoneyClasses() {
   static const TClassInfo* const classes[] = {&TExp_RMBFormat::StaticClass()};
   return classes;
 }

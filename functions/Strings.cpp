@@ -123,7 +123,7 @@ void TExp_UpLower::Calculate() { PutString(UpcaseFirst(ArgText(*this, 0))); }
 
 // --- Registration ------------------------------------------------------------------------
 
-std::span<const TClassInfo* const> StringFunctionClasses() {
+std::span<const TClassInfo* const> StringClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_RTrim::StaticClass(),       &TExp_LTrim::StaticClass(),
       &TExp_Trim::StaticClass(),        &TExp_Length::StaticClass(),
@@ -134,7 +134,5 @@ std::span<const TClassInfo* const> StringFunctionClasses() {
       &TExp_Lower::StaticClass(),       &TExp_UpLower::StaticClass()};
   return classes;
 }
-
-std::span<const TClassInfo* const> StringNodeClasses() { return StringFunctionClasses(); }
 
 }  // namespace qnexp

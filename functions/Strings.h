@@ -144,10 +144,8 @@ public:
   void Calculate() override;
 };
 
-// The named functions of this family, for the function registry.
-std::span<const TClassInfo* const> StringFunctionClasses();
-
-// Every node class of this family, for the persistent-class registry.
-std::span<const TClassInfo* const> StringNodeClasses();
+// Every node class of this family, for the persistent-class registry (the library's
+// initialisation unit registers the named ones as functions in the language's order).
+std::span<const TClassInfo* const> StringClasses();
 
 }  // namespace qnexp

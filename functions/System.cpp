@@ -239,7 +239,7 @@ void TExp_DiskSize::Calculate() {
 
 // --- Registration ------------------------------------------------------------------------------
 
-std::span<const TClassInfo* const> SystemFunctionClasses() {
+std::span<const TClassInfo* const> SystemClasses() {
   static const TClassInfo* const classes[] = {
       &TExp_DiskFree::StaticClass(),     &TExp_DiskSize::StaticClass(),
       &TExp_Mem::StaticClass(),          &TExp_Input::StaticClass(),
@@ -255,7 +255,5 @@ std::span<const TClassInfo* const> SystemFunctionClasses() {
   };
   return classes;
 }
-
-std::span<const TClassInfo* const> SystemNodeClasses() { return SystemFunctionClasses(); }
 
 }  // namespace qnexp

@@ -236,10 +236,8 @@ public:
   void Calculate() override;
 };
 
-// The named functions of this family, for the function registry.
-std::span<const TClassInfo* const> SystemFunctionClasses();
-
-// Every node class of this family, for the persistent-class registry.
-std::span<const TClassInfo* const> SystemNodeClasses();
+// Every node class of this family, for the persistent-class registry (the library's
+// initialisation unit registers the named ones as functions in the language's order).
+std::span<const TClassInfo* const> SystemClasses();
 
 }  // namespace qnexp

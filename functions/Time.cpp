@@ -294,40 +294,32 @@ void TExp_Seconds::Calculate() { PutInteger(ScaledDays(*this, 86400)); }
 
 // --- Registration -----------------------------------------------------------------------------
 
-std::span<const TClassInfo* const> TimeFunctionClasses() {
+std::span<const TClassInfo* const> TimeClasses() {
   static const TClassInfo* const classes[] = {
-      &TExp_DateTime::StaticClass(),    &TExp_NewYear::StaticClass(),
-      &TExp_NewMonth::StaticClass(),    &TExp_NewDay::StaticClass(),
-      &TExp_NewDate::StaticClass(),     &TExp_NewHour::StaticClass(),
-      &TExp_NewMinute::StaticClass(),   &TExp_NewSecond::StaticClass(),
-      &TExp_NewTime::StaticClass(),     &TExp_AddYear::StaticClass(),
-      &TExp_AddMonth::StaticClass(),    &TExp_AddDay::StaticClass(),
-      &TExp_AddHour::StaticClass(),     &TExp_AddMinute::StaticClass(),
-      &TExp_AddSecond::StaticClass(),   &TExp_Year::StaticClass(),
-      &TExp_Month::StaticClass(),       &TExp_Day::StaticClass(),
-      &TExp_WeekDay::StaticClass(),     &TExp_Hour::StaticClass(),
-      &TExp_Minute::StaticClass(),      &TExp_Second::StaticClass(),
-      &TExp_LastDay::StaticClass(),     &TExp_LastDate::StaticClass(),
-      &TExp_Years::StaticClass(),       &TExp_Months::StaticClass(),
-      &TExp_Days::StaticClass(),        &TExp_Hours::StaticClass(),
-      &TExp_Minutes::StaticClass(),     &TExp_Seconds::StaticClass(),
-      &TExp_BTime::StaticClass(),       &TExp_BStartTime::StaticClass(),
-      &TExp_BEndTime::StaticClass(),    &TExp_BPriorStart::StaticClass(),
-      &TExp_BNextEnd::StaticClass(),    &TExp_BPStartTime::StaticClass(),
+      &TDateTimeFunction::StaticClass(), &TExp_TimeModify::StaticClass(),
+      &TExp_TimeDecode::StaticClass(),   &TExp_TimeGap::StaticClass(),
+      &TExp_DateTime::StaticClass(),     &TExp_NewYear::StaticClass(),
+      &TExp_NewMonth::StaticClass(),     &TExp_NewDay::StaticClass(),
+      &TExp_NewDate::StaticClass(),      &TExp_NewHour::StaticClass(),
+      &TExp_NewMinute::StaticClass(),    &TExp_NewSecond::StaticClass(),
+      &TExp_NewTime::StaticClass(),      &TExp_AddYear::StaticClass(),
+      &TExp_AddMonth::StaticClass(),     &TExp_AddDay::StaticClass(),
+      &TExp_AddHour::StaticClass(),      &TExp_AddMinute::StaticClass(),
+      &TExp_AddSecond::StaticClass(),    &TExp_Year::StaticClass(),
+      &TExp_Month::StaticClass(),        &TExp_Day::StaticClass(),
+      &TExp_WeekDay::StaticClass(),      &TExp_Hour::StaticClass(),
+      &TExp_Minute::StaticClass(),       &TExp_Second::StaticClass(),
+      &TExp_LastDay::StaticClass(),      &TExp_LastDate::StaticClass(),
+      &TExp_Years::StaticClass(),        &TExp_Months::StaticClass(),
+      &TExp_Days::StaticClass(),         &TExp_Hours::StaticClass(),
+      &TExp_Minutes::StaticClass(),      &TExp_Seconds::StaticClass(),
+      &TExp_BTime::StaticClass(),        &TExp_BStartTime::StaticClass(),
+      &TExp_BEndTime::StaticClass(),     &TExp_BPriorStart::StaticClass(),
+      &TExp_BNextEnd::StaticClass(),     &TExp_BPStartTime::StaticClass(),
       &TExp_BPEndTime::StaticClass()};
   return classes;
 }
 
-void RegisterTimeFunctions(TFunctionList& list) { list.RegisterFunctions(TimeFunctionClasses()); }
 
-std::vector<const TClassInfo*> TimeNodeClasses() {
-  std::vector<const TClassInfo*> all{
-      &TDateTimeFunction::StaticClass(), &TExp_TimeModify::StaticClass(),
-      &TExp_TimeDecode::StaticClass(), &TExp_TimeGap::StaticClass()};
-  std::span<const TClassInfo* const> named = TimeFunctionClasses();
-  all.insert(all.end(), named.begin(), named.end());
-  for (const TClassInfo* cls : BusinessTimeClasses()) all.push_back(cls);
-  return all;
-}
 
 }  // namespace qnexp

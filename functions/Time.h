@@ -255,14 +255,9 @@ public:
   void Calculate() override;
 };
 
-// Registers the 37 named date, time and business-period functions in the language's order.
-void RegisterTimeFunctions(TFunctionList& list);
-
-// The named functions of this family (the business-period ones included), in that order.
-std::span<const TClassInfo* const> TimeFunctionClasses();
-
-// Every class of this family for the persistent-class registry: the bases, the named functions
-// and the persistable period object.
-std::vector<const TClassInfo*> TimeNodeClasses();
+// Every node class of this family (the bases and the named date, time and business-period
+// functions), for the persistent-class registry; the library's initialisation unit registers
+// the named ones.
+std::span<const TClassInfo* const> TimeClasses();
 
 }  // namespace qnexp

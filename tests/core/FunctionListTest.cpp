@@ -1,5 +1,4 @@
-// The function registry: derived names, duplicates in the log, lookups in any case, aliases,
-// and the registration order of the base library.
+// The function registry: derived names, duplicates in the log, lookups in any case and aliases.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -83,18 +82,4 @@ TEST(FunctionList, AliasesAddAndRemoveOnlyTheAlias) {
   EXPECT_EQ(registry.Count(), before);
   EXPECT_NE(registry.GetFuncClass("Neg"), nullptr);
   EXPECT_EQ(registry.GetFuncClass(Utf8ToGbk("取负")), nullptr);
-}
-
-TEST(FunctionList, BaseFunctionsFollowTheLanguageOrder) {
-  // The relative order of the families built so far.
-  const char* expected[] = {"ABS", "NEG", "REALDIV", "INTDIV", "MOD", "NOT", "ODD", "VAREXIST",
-                            "LIKE", "LIKEANY", "MIN", "MAX", "VARREF", "VARDEF", "VARASSIGN"};
-  TFunctionList& registry = *ExpTranslator->Functions;
-  int last = -1;
-  for (const char* name : expected) {
-    int index = registry.IndexOf(name);
-    ASSERT_GE(index, 0) << name;
-    EXPECT_GT(index, last) << name;
-    last = index;
-  }
 }

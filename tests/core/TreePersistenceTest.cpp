@@ -9,7 +9,7 @@
 #include <random>
 
 #include "core/EntryPoints.h"
-#include "core/Registration.h"
+#include "functions/Library.h"
 #include "core/Translator.h"
 #include "core/Variables.h"
 #include "runtime/Exception.h"

@@ -526,12 +526,8 @@ TEST(ArithmeticStructure, CopyEvaluatesLikeTheSource) {
 }
 
 TEST(ArithmeticRegistration, Tables) {
-  std::vector<std::string> names;
-  for (const TClassInfo* cls : ArithmeticFunctionClasses()) names.push_back(cls->Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"TExp_Neg", "TExp_Abs", "TExp_Min", "TExp_Max",
-                                             "TExp_RealDiv", "TExp_IntDiv", "TExp_Mod"}));
   int operators = 0;
-  for (const TClassInfo* cls : ArithmeticNodeClasses()) {
+  for (const TClassInfo* cls : ArithmeticClasses()) {
     ASSERT_NE(cls->Create, nullptr);
     std::unique_ptr<TObject> made(cls->Create());
     EXPECT_EQ(made->ClassName(), cls->Name);

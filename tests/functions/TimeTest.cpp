@@ -11,6 +11,7 @@
 #include "core/EntryPoints.h"
 #include "core/FunctionList.h"
 #include "functions/Periods.h"
+#include "functions/Library.h"
 #include "functions/Time.h"
 #include "runtime/DateTime.h"
 #include "runtime/Exception.h"
@@ -99,7 +100,7 @@ TEST(TimeTranslation, ResultTypesAndParameterCounts) {
 
 TEST(TimeRegistration, ThirtySevenNamesInTableOrder) {
   TFunctionList list;
-  RegisterTimeFunctions(list);
+  list.RegisterFunctions(TimeFunctionClasses());
   const char* const names[] = {
       "DATETIME", "NEWYEAR",  "NEWMONTH", "NEWDAY",      "NEWDATE",  "NEWHOUR",   "NEWMINUTE",
       "NEWSECOND", "NEWTIME", "ADDYEAR",  "ADDMONTH",    "ADDDAY",   "ADDHOUR",   "ADDMINUTE",
