@@ -17,6 +17,7 @@
 #include "core/Variables.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "EngineTesting.h"
 
 using namespace qnexp;
 
@@ -31,34 +32,21 @@ std::unique_ptr<TExpression> Translated(const std::string& text) {
 // "<type> <text>", "status N" for a translation failure, "raised <message>" when evaluation
 // raised.
 std::string Eval(const std::string& text, int32_t stamp = kForceStamp) {
-  std::unique_ptr<TExpression> root = TranslateExp(Utf8ToGbk(text));
-  if (!root) return "status " + std::to_string(ExpTranslator->Status);
-  if (ExpEvaluate(*root, stamp)) return "raised " + GbkToUtf8(root->GetString());
-  return std::string(ExpDataTypeName(root->DataType)) + " " + GbkToUtf8(root->GetString());
+  return qnexp::testing::EvalText(text, stamp);
 }
 
 std::string Evaluated(TExpression& root, int32_t stamp = kForceStamp) {
-  if (ExpEvaluate(root, stamp)) return "raised " + GbkToUtf8(root.GetString());
-  return std::string(ExpDataTypeName(root.DataType)) + " " + GbkToUtf8(root.GetString());
+  return qnexp::testing::Outcome(root, stamp);
 }
 
 TFunctionList& Registry() { return *ExpTranslator->Functions; }
 
-class CustomFunctionTest : public ::testing::Test {
+class CustomFunctionTest : public qnexp::testing::TPrivateVarListTest {
 protected:
-  void SetUp() override {
-    Previous = GetVarList();
-    List = CreateVarList(PubVarList);
-    SetVarList(List.get());
-  }
   void TearDown() override {
-    SetVarList(Previous);
-    List.reset();
-    ClearAbort();
+    TPrivateVarListTest::TearDown();
     EXPECT_EQ(ActiveCall, nullptr);
   }
-  TVarList* Previous = nullptr;
-  std::unique_ptr<TVarList> List;
 };
 
 }  // namespace

@@ -16,23 +16,13 @@
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "support/Macros.h"
+#include "EngineTesting.h"
 
 using namespace qnexp;
 
 namespace {
 
-// "<type> <text>", "raised <message>", "status <n>" or "translation raised <message>".
-std::string Eval(const std::string& text) {
-  std::unique_ptr<TExpression> root;
-  try {
-    root = TranslateExp(Utf8ToGbk(text));
-  } catch (const Exception& error) {
-    return "translation raised " + GbkToUtf8(error.Message);
-  }
-  if (!root) return "status " + std::to_string(ExpTranslator->Status);
-  if (ExpEvaluate(*root, kForceStamp)) return "raised " + GbkToUtf8(root->GetString());
-  return std::string(ExpDataTypeName(root->DataType)) + " " + GbkToUtf8(root->GetString());
-}
+std::string Eval(const std::string& text) { return qnexp::testing::EvalText(text); }
 
 std::string FormulaTooDeep(const std::string& name) {
   return "raised 变量" + name + "的公式嵌套太深(超过" + std::to_string(kMaxFormulaNesting) + "层)";
@@ -42,20 +32,12 @@ const std::string TextTooDeep =
     "raised 表达式文本的计算嵌套太深(超过" + std::to_string(kMaxTextNesting) + "层)";
 
 // Each test works in a private list chained to the public one, with no macros left behind.
-class Reentry : public ::testing::Test {
+class Reentry : public qnexp::testing::TPrivateVarListTest {
 protected:
-  void SetUp() override {
-    Previous = GetVarList();
-    List = CreateVarList(PubVarList);
-    SetVarList(List.get());
-  }
   void TearDown() override {
-    SetVarList(Previous);
-    List.reset();
+    TPrivateVarListTest::TearDown();
     DefaultMacros->Clear();
   }
-  TVarList* Previous = nullptr;
-  std::unique_ptr<TVarList> List;
 };
 
 }  // namespace

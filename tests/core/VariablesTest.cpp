@@ -7,6 +7,7 @@
 #include "core/Variables.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "EngineTesting.h"
 
 using namespace qnexp;
 
@@ -21,20 +22,7 @@ std::string Eval(const std::string& text) {
 }
 
 // Each test works in a private list chained to the public one, removed afterwards.
-class VariablesTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    Previous = GetVarList();
-    List = CreateVarList(PubVarList);
-    SetVarList(List.get());
-  }
-  void TearDown() override {
-    SetVarList(Previous);
-    List.reset();
-  }
-  TVarList* Previous = nullptr;
-  std::unique_ptr<TVarList> List;
-};
+class VariablesTest : public qnexp::testing::TPrivateVarListTest {};
 
 }  // namespace
 

@@ -18,20 +18,14 @@
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "support/StoredStrList.h"
+#include "EngineTesting.h"
 
 using namespace qnexp;
 using namespace handtree;
 
 namespace {
 
-// "<type> <text>" of a text evaluated with the forcing stamp, "status N" for a translation
-// failure, "raised <message>" when evaluation raised.
-std::string Eval(const std::string& text) {
-  std::unique_ptr<TExpression> root = TranslateExp(Utf8ToGbk(text));
-  if (!root) return "status " + std::to_string(ExpTranslator->Status);
-  if (ExpEvaluate(*root, kForceStamp)) return "raised " + GbkToUtf8(root->GetString());
-  return std::string(ExpDataTypeName(root->DataType)) + " " + GbkToUtf8(root->GetString());
-}
+std::string Eval(const std::string& text) { return qnexp::testing::EvalText(text); }
 
 std::string Shown(TExpression& node) {
   return std::string(ExpDataTypeName(node.DataType)) + " " + GbkToUtf8(node.GetString());
@@ -44,21 +38,7 @@ std::unique_ptr<TExpression> Translated(const std::string& text) {
 }
 
 // Each test works in a private variable list chained to the public one.
-class FlowTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    Previous = GetVarList();
-    List = CreateVarList(PubVarList);
-    SetVarList(List.get());
-  }
-  void TearDown() override {
-    SetVarList(Previous);
-    List.reset();
-    ClearAbort();
-  }
-  TVarList* Previous = nullptr;
-  std::unique_ptr<TVarList> List;
-};
+class FlowTest : public qnexp::testing::TPrivateVarListTest {};
 
 // A node that asks for the abort when it is calculated, as an interrupt would arrive while a
 // loop runs.

@@ -11,6 +11,7 @@
 #include "runtime/Gbk.h"
 #include "runtime/Handles.h"
 #include "support/Macros.h"
+#include "EngineTesting.h"
 
 using namespace qnexp;
 
@@ -18,12 +19,7 @@ namespace {
 
 // "<type> <text>" of a text evaluated with the forcing stamp, "status N" for a translation
 // failure, "raised <message>" when evaluation raised.
-std::string Eval(const std::string& text) {
-  std::unique_ptr<TExpression> root = TranslateExp(Utf8ToGbk(text));
-  if (!root) return "status " + std::to_string(ExpTranslator->Status);
-  if (ExpEvaluate(*root, -1)) return "raised " + GbkToUtf8(root->GetString());
-  return std::string(ExpDataTypeName(root->DataType)) + " " + GbkToUtf8(root->GetString());
-}
+std::string Eval(const std::string& text) { return qnexp::testing::EvalText(text); }
 
 class MacroFunctions : public ::testing::Test {
 protected:

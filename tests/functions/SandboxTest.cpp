@@ -9,23 +9,13 @@
 #include "core/Translator.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "EngineTesting.h"
 
 using namespace qnexp;
 
 namespace {
 
-// "<type> <text>", "raised <message>", "status <n>" or "translation raised <message>".
-std::string Eval(const std::string& text) {
-  std::unique_ptr<TExpression> root;
-  try {
-    root = TranslateExp(Utf8ToGbk(text));
-  } catch (const Exception& error) {
-    return "translation raised " + GbkToUtf8(error.Message);
-  }
-  if (!root) return "status " + std::to_string(ExpTranslator->Status);
-  if (ExpEvaluate(*root, kForceStamp)) return "raised " + GbkToUtf8(root->GetString());
-  return std::string(ExpDataTypeName(root->DataType)) + " " + GbkToUtf8(root->GetString());
-}
+std::string Eval(const std::string& text) { return qnexp::testing::EvalText(text); }
 
 class SandboxTest : public ::testing::Test {
 protected:
