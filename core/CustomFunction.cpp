@@ -48,7 +48,7 @@ size_t CallStackBudget() {
   return half > 0 && half < kMaxCallStackBytes ? half : kMaxCallStackBytes;
 }
 
-TFunctionList* Registry() { return ExpTranslator ? ExpTranslator->Functions : nullptr; }
+TFunctionList* Registry() { return ExpTranslator ? ExpTranslator->Functions.get() : nullptr; }
 
 TExpression& Operand(TExpression& self, int index) {
   TExpression* node = self.GetSubExp(index);

@@ -45,7 +45,7 @@ bool IsQuote(char c) { return c == '\'' || c == '"'; }
 }  // namespace
 
 TExpTranslator::TExpTranslator() {
-  Functions = new TFunctionList;
+  Functions = std::make_unique<TFunctionList>();
   VarList = PubVarList;
   IdStartChars = CharRange('A', 'Z') | CharRange('a', 'z') | MakeCharSet("_") |
                  CharRange(0xA1, 0xFF);
@@ -60,10 +60,7 @@ TExpTranslator::TExpTranslator() {
   for (int i = 0; i < kOperatorCount; ++i) OperatorClasses[i] = classes[i];
 }
 
-TExpTranslator::~TExpTranslator() {
-  delete Functions;
-  Functions = nullptr;
-}
+TExpTranslator::~TExpTranslator() = default;
 
 std::string TExpTranslator::StatusMsg() {
   static const char* const messages[] = {

@@ -66,19 +66,20 @@ public:
   // StatusMsg, " (", the text with "[错]" before the character at Position, ")".
   virtual std::string ErrorMsg();
 
+  // The outcome of the last translation: its status, the text it worked on (after include
+  // directives were replaced) and the 1-based position where it stopped.
   uint8_t Status = tsOk;
-  std::string Text;
-  int32_t Position = 1;
+  const std::string& GetText() const { return Text; }
+  int32_t GetPosition() const { return Position; }
+
+  // The list new variable references bind to, and the function registry (owned).
   TVarList* VarList = nullptr;
-  TFunctionList* Functions = nullptr;  // owned
+  std::unique_ptr<TFunctionList> Functions;
   const TClassInfo* OperatorClasses[kOperatorCount] = {};
   TCharSet IdStartChars;
   TCharSet IdChars;
 
-  // Directive processing of Text: every {$I expression} is replaced by the expression's text.
-  void Pretreat();
-  // Skips blanks and comments from position up to limit.
-  void SkipNote(int& position, int limit);
+protected:
   // Translates from Position up to and including dest.
   virtual std::unique_ptr<TExpression> TransExp(int dest);
   // Translates the call whose name starts at Position and whose ")" is at dest.
@@ -87,6 +88,10 @@ public:
 private:
   struct TExpNode;
   class TWorkingState;
+  // Directive processing of Text: every {$I expression} is replaced by the expression's text.
+  void Pretreat();
+  // Skips blanks and comments from position up to limit.
+  void SkipNote(int& position, int limit);
   char CharAt(int position) const;
   std::unique_ptr<TExpression> ReadOperand(int dest, int& depth);
   uint8_t ReadOperator(int dest);
@@ -104,6 +109,8 @@ private:
   // For each "(" reached by a scan of the whole text: the position after its ")", 0 when it
   // has none, -1 for positions the scan did not reach as a bracket.
   std::vector<int> CloseOf;
+  std::string Text;
+  int32_t Position = 1;
 };
 
 // Raised when a text nests deeper than the translator's limits.

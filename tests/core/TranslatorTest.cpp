@@ -26,7 +26,7 @@ struct TOutcome {
 // Translates a UTF-8 text and evaluates it with the forcing stamp.
 TOutcome RunText(const std::string& utf8) {
   std::unique_ptr<TExpression> root = TranslateExp(Utf8ToGbk(utf8));
-  TOutcome outcome{ExpTranslator->Status, ExpTranslator->Position, "", ""};
+  TOutcome outcome{ExpTranslator->Status, ExpTranslator->GetPosition(), "", ""};
   if (root) {
     ExpEvaluate(*root, kForceStamp);
     outcome.Type = ExpDataTypeName(root->DataType);
