@@ -21,6 +21,7 @@
 #include "runtime/Handles.h"
 #include "support/ExpressDirs.h"
 #include "support/ObjClipboard.h"
+#include "TempFolder.h"
 
 using namespace qnexp;
 namespace fs = std::filesystem;
@@ -47,12 +48,10 @@ TResult Eval(const std::string& text) {
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
-class SystemFunctions : public ::testing::Test {
+class SystemFunctions : public qnexp::testing::TTempFolderTest {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qnexp-sysfn-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
+    TTempFolderTest::SetUp();
     const char* saved = getenv("QNEXP_REGISTRY");
     SavedRegistry = saved ? std::optional<std::string>(saved) : std::nullopt;
     setenv("QNEXP_REGISTRY", (Folder + "/registry").c_str(), 1);
@@ -69,7 +68,7 @@ protected:
       setenv("QNEXP_REGISTRY", SavedRegistry->c_str(), 1);
     else
       unsetenv("QNEXP_REGISTRY");
-    fs::remove_all(Folder);
+    TTempFolderTest::TearDown();
   }
   static std::string Contents(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
@@ -77,7 +76,6 @@ protected:
     bytes << in.rdbuf();
     return bytes.str();
   }
-  std::string Folder;
   std::optional<std::string> SavedRegistry;
   std::string SavedOpener;
 };

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "runtime/Gbk.h"
+#include "TempFolder.h"
 
 namespace qnexp {
 namespace {
@@ -30,12 +31,10 @@ void WriteFile(const std::string& path, std::string_view content) {
 }
 
 // Points the store and the XDG folders at a fresh temporary folder for each test.
-class RegistryStoreTest : public ::testing::Test {
+class RegistryStoreTest : public qnexp::testing::TTempFolderTest {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qnexp-registry-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
+    TTempFolderTest::SetUp();
     for (const char* name :
          {"QNEXP_REGISTRY", "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
       const char* value = getenv(name);
@@ -59,9 +58,8 @@ protected:
       else
         unsetenv(name.c_str());
     }
-    fs::remove_all(Folder);
+    TTempFolderTest::TearDown();
   }
-  std::string Folder;
   std::string Store;
   std::map<std::string, std::optional<std::string>> Saved;
 };

@@ -14,18 +14,17 @@
 
 #include "platform/Shell.h"
 #include "runtime/Gbk.h"
+#include "TempFolder.h"
 
 using namespace qnexp;
 namespace fs = std::filesystem;
 
 namespace {
 
-class ShellTest : public ::testing::Test {
+class ShellTest : public qnexp::testing::TTempFolderTest {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qnexp-shell-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
+    TTempFolderTest::SetUp();
     SavedOpener = DocumentOpener();
     // Writes its arguments, one per line, into a file named by the environment.
     Script(Folder + "/record", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.out.tmp\"\n"
@@ -39,7 +38,7 @@ protected:
   void TearDown() override {
     fs::current_path(SavedFolder);
     SetDocumentOpener(SavedOpener);
-    fs::remove_all(Folder);
+    TTempFolderTest::TearDown();
   }
   static void Script(const std::string& path, const std::string& body) {
     std::ofstream(path) << "#!/bin/sh\n" << body;
@@ -55,7 +54,6 @@ protected:
     text << in.rdbuf();
     return text.str();
   }
-  std::string Folder;
   std::string SavedOpener;
   fs::path SavedFolder;
 };

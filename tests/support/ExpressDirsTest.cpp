@@ -19,6 +19,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "runtime/StringList.h"
+#include "TempFolder.h"
 
 namespace qnexp {
 namespace {
@@ -324,19 +325,15 @@ std::string PeFile(const std::string& versionInfo, bool pe32Plus = false) {
   return file + resources;
 }
 
-class FileVersionTest : public ::testing::Test {
+class FileVersionTest : public qnexp::testing::TTempFolderTest {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qnexp-version-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
+    TTempFolderTest::SetUp();
   }
-  void TearDown() override { fs::remove_all(Folder); }
   std::string Write(const std::string& name, const std::string& content) {
     WriteFile(Folder + "/" + name, content);
     return Folder + "/" + name;
   }
-  std::string Folder;
 };
 
 TEST_F(FileVersionTest, ReadsTheFirstTranslationsFileVersion) {

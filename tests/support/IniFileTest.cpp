@@ -12,23 +12,21 @@
 #include "runtime/Gbk.h"
 #include "runtime/StringList.h"
 #include "support/IniFile.h"
+#include "TempFolder.h"
 
 using namespace qnexp;
 namespace fs = std::filesystem;
 
 namespace {
 
-class IniFileTest : public ::testing::Test {
+class IniFileTest : public qnexp::testing::TTempFolderTest {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qnexp-ini-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
+    TTempFolderTest::SetUp();
     File = Folder + "/test.ini";
   }
   void TearDown() override {
-    chmod(Folder.c_str(), 0700);
-    fs::remove_all(Folder);
+    TTempFolderTest::TearDown();
   }
   void Write(const std::string& bytes) {
     std::ofstream out(File, std::ios::binary);
@@ -46,7 +44,6 @@ protected:
       names.push_back(entry.path().filename().string());
     return names;
   }
-  std::string Folder;
   std::string File;
 };
 

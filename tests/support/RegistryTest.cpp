@@ -11,18 +11,17 @@
 #include "runtime/StringList.h"
 #include "runtime/Variant.h"
 #include "support/Registry.h"
+#include "TempFolder.h"
 
 using namespace qnexp;
 namespace fs = std::filesystem;
 
 namespace {
 
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public qnexp::testing::TTempFolderTest {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qnexp-reg-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
+    TTempFolderTest::SetUp();
     const char* saved = getenv("QNEXP_REGISTRY");
     Saved = saved ? std::optional<std::string>(saved) : std::nullopt;
     setenv("QNEXP_REGISTRY", Folder.c_str(), 1);
@@ -32,9 +31,8 @@ protected:
       setenv("QNEXP_REGISTRY", Saved->c_str(), 1);
     else
       unsetenv("QNEXP_REGISTRY");
-    fs::remove_all(Folder);
+    TTempFolderTest::TearDown();
   }
-  std::string Folder;
   std::optional<std::string> Saved;
 };
 

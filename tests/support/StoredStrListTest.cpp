@@ -13,6 +13,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "support/StoredStrList.h"
+#include "TempFolder.h"
 
 using namespace qnexp;
 
@@ -184,18 +185,11 @@ TEST_F(StoredStrListTest, AssignFromAndToStringLists) {
   }
 }
 
-class StoredStrListFiles : public ::testing::Test {
+class StoredStrListFiles : public qnexp::testing::TTempFolderTest {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qnexp-stored-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
+    TTempFolderTest::SetUp();
   }
-  void TearDown() override {
-    std::remove((Folder + "/list.txt").c_str());
-    rmdir(Folder.c_str());
-  }
-  std::string Folder;
 };
 
 TEST_F(StoredStrListFiles, PlainLinesRoundTrip) {
