@@ -50,12 +50,6 @@ size_t CallStackBudget() {
 
 TFunctionList* Registry() { return ExpTranslator ? ExpTranslator->Functions.get() : nullptr; }
 
-TExpression& Operand(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
 // Runs an action when the scope is left, also by an exception.
 template <class F>
 class TScopeExit {
@@ -339,13 +333,13 @@ bool TExp_CustFuncRef::EnumrateProperties(const TPropProcessor& callback, uint16
 
 void TExp_CustFuncParam::Evaluate(int32_t stamp) {
   TFunction::Evaluate(stamp);
-  int64_t index = static_cast<int64_t>(Operand(*this, 0).GetInteger()) - 1;
+  int64_t index = static_cast<int64_t>(Arg(0).GetInteger()) - 1;
   TExp_CustFuncRef* call = ActiveCall;
   if (!call) CalcError(Res("不在自定义函数的调用中"));
   if (index < 0 || index >= call->GetSubExpCount())
     throw EListError(Format(Msg::ListIndexError, {index}));
   TExpression* argument = call->GetSubExp(static_cast<int>(index));
-  if (!argument) CalcError(Res("参数不够"));
+  if (!argument) CalcError(Res(kMsgTooFewArguments));
   {
     // The argument belongs to the text of the call's caller and is evaluated there.
     ActiveCall = call->Caller();

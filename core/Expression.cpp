@@ -55,6 +55,12 @@ void TExpression::CalcError(const std::string& message) {
   throw Exception(Format(Res("表达式(%s)计算错误：%s"), {ClassName(), message}));
 }
 
+TExpression& TExpression::Arg(int index) {
+  TExpression* node = GetSubExp(index);
+  if (!node) CalcError(Res(kMsgTooFewArguments));
+  return *node;
+}
+
 bool TExpression::IsConst() {
   int count = GetSubExpCount();
   for (int i = 0; i < count; ++i) {

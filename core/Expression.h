@@ -12,6 +12,9 @@
 
 namespace qnexp {
 
+// The evaluation error of a node whose argument is missing.
+inline constexpr const char* kMsgTooFewArguments = "参数不够";
+
 class TVariant;
 
 // The value type of a node.
@@ -88,6 +91,12 @@ public:
   virtual bool SetSubExp(int index, TExpression* node);
   // Raises Exception "表达式(<class>)计算错误：<message>".
   [[noreturn]] virtual void CalcError(const std::string& message);
+  // The argument in slot index. Trees made by the translator always have it; a tree read from
+  // a damaged stream or built by hand may not, and then this raises CalcError "参数不够"
+  // (kMsgTooFewArguments) instead of reading through a null node.
+  TExpression& Arg(int index);
+  // Whether slot index holds an argument (optional arguments may be absent).
+  bool Given(int index) { return GetSubExp(index) != nullptr; }
   // True when no slot in use holds a node whose value can change between evaluations.
   virtual bool IsConst();
   // A deep copy (sub-expressions and format expression); the caller owns it.

@@ -20,7 +20,7 @@ namespace {
 // Every class of this family keeps its operands in the base slots.
 TExpression& Operand(TExpression& self, int index) {
   TExpression* node = self.BaseSlot(index);
-  if (!node) self.CalcError(Res("参数不够"));
+  if (!node) self.CalcError(Res(kMsgTooFewArguments));
   return *node;
 }
 

@@ -14,14 +14,6 @@ namespace qnexp {
 
 namespace {
 
-// The operand in slot index. Trees made by the translator always have it; a tree read from a
-// damaged stream may not, and reading through a null node must not happen.
-TExpression& Operand(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
 enum TCompareKind { ckInteger, ckReal, ckText };
 
 TCompareKind CompareKindOf(TExpDataType left) {
@@ -79,8 +71,8 @@ bool TExp_Boolean::TransOverOK() {
 // --- = <> ------------------------------------------------------------------------------------
 
 bool TExp_Equ::Equal() {
-  TExpression& left = Operand(*this, 0);
-  TExpression& right = Operand(*this, 1);
+  TExpression& left = Arg(0);
+  TExpression& right = Arg(1);
   switch (CompareKindOf(left.DataType)) {
     case ckInteger:
       return left.GetInteger() == right.GetInteger();
@@ -98,14 +90,14 @@ void TExp_NotEqu::Calculate() { PutBoolean(!Equal()); }
 
 // --- > >= < <= -------------------------------------------------------------------------------
 
-bool TExp_Great::Greater() { return CompareOperands(Operand(*this, 0), Operand(*this, 1)) == 1; }
+bool TExp_Great::Greater() { return CompareOperands(Arg(0), Arg(1)) == 1; }
 
 void TExp_Great::Calculate() { PutBoolean(Greater()); }
 
 void TExp_LorE::Calculate() { PutBoolean(!Greater()); }
 
 bool TExp_GorE::GreaterOrEqual() {
-  int order = CompareOperands(Operand(*this, 0), Operand(*this, 1));
+  int order = CompareOperands(Arg(0), Arg(1));
   return order == 0 || order == 1;
 }
 
@@ -116,8 +108,8 @@ void TExp_Less::Calculate() { PutBoolean(!GreaterOrEqual()); }
 // --- $ ---------------------------------------------------------------------------------------
 
 void TExp_In::Calculate() {
-  std::string part = Operand(*this, 0).GetString();
-  std::string whole = Operand(*this, 1).GetString();
+  std::string part = Arg(0).GetString();
+  std::string whole = Arg(1).GetString();
   PutBoolean(!part.empty() && FindText(whole, part) > 0);
 }
 
@@ -126,17 +118,17 @@ void TExp_In::Calculate() {
 void TExp_And::Evaluate(int32_t stamp) {
   if (stamp == SyncFlag && stamp != kForceStamp) return;
   SyncFlag = stamp;
-  TExpression& left = Operand(*this, 0);
+  TExpression& left = Arg(0);
   left.Evaluate(stamp);
   if (DataType == etAny) DataType = left.DataType;
   if (DataType != etBoolean) {
-    TExpression& right = Operand(*this, 1);
+    TExpression& right = Arg(1);
     right.Evaluate(stamp);
     PutInteger(left.GetInteger() & right.GetInteger());
   } else if (!left.GetBoolean()) {
     PutBoolean(false);
   } else {
-    TExpression& right = Operand(*this, 1);
+    TExpression& right = Arg(1);
     right.Evaluate(stamp);
     PutBoolean(right.GetBoolean());
   }
@@ -145,17 +137,17 @@ void TExp_And::Evaluate(int32_t stamp) {
 void TExp_Or::Evaluate(int32_t stamp) {
   if (stamp == SyncFlag && stamp != kForceStamp) return;
   SyncFlag = stamp;
-  TExpression& left = Operand(*this, 0);
+  TExpression& left = Arg(0);
   left.Evaluate(stamp);
   if (DataType == etAny) DataType = left.DataType;
   if (DataType != etBoolean) {
-    TExpression& right = Operand(*this, 1);
+    TExpression& right = Arg(1);
     right.Evaluate(stamp);
     PutInteger(left.GetInteger() | right.GetInteger());
   } else if (left.GetBoolean()) {
     PutBoolean(true);
   } else {
-    TExpression& right = Operand(*this, 1);
+    TExpression& right = Arg(1);
     right.Evaluate(stamp);
     PutBoolean(right.GetBoolean());
   }
@@ -169,7 +161,7 @@ bool TExp_Not::TransOverOK() {
 }
 
 void TExp_Not::Calculate() {
-  TExpression& x = Operand(*this, 0);
+  TExpression& x = Arg(0);
   if (DataType == etBoolean)
     PutBoolean(!x.GetBoolean());
   else
@@ -181,7 +173,7 @@ bool TExp_Odd::TransOverOK() {
   return true;
 }
 
-void TExp_Odd::Calculate() { PutBoolean((Operand(*this, 0).GetInteger() & 1) != 0); }
+void TExp_Odd::Calculate() { PutBoolean((Arg(0).GetInteger() & 1) != 0); }
 
 // --- Like, LikeAny ---------------------------------------------------------------------------
 
@@ -191,8 +183,8 @@ bool TExp_Like::TransOverOK() {
 }
 
 void TExp_Like::Calculate() {
-  std::string text = Operand(*this, 0).GetString();
-  std::string pattern = Operand(*this, 1).GetString();
+  std::string text = Arg(0).GetString();
+  std::string pattern = Arg(1).GetString();
   TExpression* caseSwitch = GetSubExp(2);
   PutBoolean(Like(text, pattern, caseSwitch ? caseSwitch->GetBoolean() : true));
 }
@@ -248,7 +240,7 @@ TExpression* TExp_LikeAny::CopySelf() {
 void TExp_LikeAny::Evaluate(int32_t stamp) {
   if (stamp == SyncFlag && stamp != kForceStamp) return;
   SyncFlag = stamp;
-  TExpression& textArgument = Operand(*this, 0);
+  TExpression& textArgument = Arg(0);
   textArgument.Evaluate(stamp);
   std::string text = textArgument.GetString();
 

@@ -13,14 +13,6 @@ namespace qnexp {
 
 namespace {
 
-// The argument in slot index. Trees made by the translator always have it; a tree read from a
-// damaged stream may not, and reading through a null node must not happen.
-TExpression& Arg(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
 // The check every conversion shares: accept the call and fix the result type.
 bool FixType(TExpression& self, bool accepted, TExpDataType type) {
   if (!accepted) return false;
@@ -51,28 +43,28 @@ std::string HexOfInteger(int32_t value, int width) {
 
 }  // namespace
 
-void TExp_ToInt::Calculate() { PutInteger(Arg(*this, 0).GetInteger()); }
+void TExp_ToInt::Calculate() { PutInteger(Arg(0).GetInteger()); }
 bool TExp_ToInt::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etInteger); }
 
-void TExp_ToReal::Calculate() { PutReal(Arg(*this, 0).GetReal()); }
+void TExp_ToReal::Calculate() { PutReal(Arg(0).GetReal()); }
 bool TExp_ToReal::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etReal); }
 
-void TExp_ToBool::Calculate() { PutBoolean(Arg(*this, 0).GetBoolean()); }
+void TExp_ToBool::Calculate() { PutBoolean(Arg(0).GetBoolean()); }
 bool TExp_ToBool::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etBoolean); }
 
-void TExp_ToChar::Calculate() { PutChar(Arg(*this, 0).GetChar()); }
+void TExp_ToChar::Calculate() { PutChar(Arg(0).GetChar()); }
 bool TExp_ToChar::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etChar); }
 
-void TExp_ToStr::Calculate() { PutString(Arg(*this, 0).GetString()); }
+void TExp_ToStr::Calculate() { PutString(Arg(0).GetString()); }
 bool TExp_ToStr::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etString); }
 
-void TExp_ToTime::Calculate() { PutDateTime(Arg(*this, 0).GetDateTime()); }
+void TExp_ToTime::Calculate() { PutDateTime(Arg(0).GetDateTime()); }
 bool TExp_ToTime::TransOverOK() { return FixType(*this, TFunction::TransOverOK(), etDateTime); }
 
-void TExp_ToShortCut::Calculate() { PutInteger(TextToShortCut(Arg(*this, 0).GetString())); }
+void TExp_ToShortCut::Calculate() { PutInteger(TextToShortCut(Arg(0).GetString())); }
 
 void TExp_Hex::Calculate() {
-  TExpression& value = Arg(*this, 0);
+  TExpression& value = Arg(0);
   TExpression* extra = GetSubExp(1);
   if (value.DataType == etString) {
     std::string separator = extra ? extra->GetString() : std::string();

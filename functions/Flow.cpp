@@ -20,14 +20,6 @@ namespace qnexp {
 
 namespace {
 
-// The operand in slot index. Trees made by the translator always have it; a tree read from a
-// damaged stream or built by hand may not, and reading through a null node must not happen.
-TExpression& Operand(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
 // The common stamp test: true when the node must be computed, and then the stamp is taken.
 bool TakeStamp(TExpression& self, int32_t stamp) {
   if (stamp == self.SyncFlag && stamp != kForceStamp) return false;
@@ -90,9 +82,9 @@ bool TExp_Iif::TransOverOK() {
 
 void TExp_Iif::Evaluate(int32_t stamp) {
   if (!TakeStamp(*this, stamp)) return;
-  TExpression& condition = Operand(*this, 0);
+  TExpression& condition = Arg(0);
   condition.Evaluate(stamp);
-  TExpression* chosen = condition.GetBoolean() ? &Operand(*this, 1) : GetSubExp(2);
+  TExpression* chosen = condition.GetBoolean() ? &Arg(1) : GetSubExp(2);
   if (!chosen) return;
   chosen->Evaluate(stamp);
   AssignFormatValue(*chosen);
@@ -201,7 +193,7 @@ bool TExp_Decode::TransOverOK() {
 }
 
 TExpression* TExp_Decode::ResultExp() {
-  TExpression& selector = Operand(*this, 1);
+  TExpression& selector = Arg(1);
   selector.Evaluate(SyncFlag);
   std::string text = selector.GetString();
   TStoredStrList& values = CondExps();
@@ -316,9 +308,9 @@ int32_t NextStamp(int32_t stamp) {
 
 void TExp_Loop::Evaluate(int32_t stamp) {
   if (!TakeStamp(*this, stamp)) return;
-  TExpression& init = Operand(*this, 0);
-  TExpression& body = Operand(*this, 1);
-  TExpression& until = Operand(*this, 2);
+  TExpression& init = Arg(0);
+  TExpression& body = Arg(1);
+  TExpression& until = Arg(2);
   init.Evaluate(stamp);
   int32_t round = NextStamp(until.SyncFlag);
   until.Evaluate(round);
@@ -345,7 +337,7 @@ TExpression* TExp_Accumulator::CopySelf() {
 
 void TExp_Accumulator::Evaluate(int32_t stamp) {
   if (!TakeStamp(*this, stamp)) return;
-  TExpression& x = Operand(*this, 0);
+  TExpression& x = Arg(0);
   x.Evaluate(stamp);
   TExpression* reset = GetSubExp(2);
   if (reset) reset->Evaluate(stamp);
@@ -368,7 +360,7 @@ void TExp_Accumulator::Evaluate(int32_t stamp) {
 }
 
 void TExp_Accumulator::Calculate() {
-  TExpression& x = Operand(*this, 0);
+  TExpression& x = Arg(0);
   if (DataType == etReal) {
     long double augend = GetReal();
     long double addend = x.GetReal();
@@ -384,7 +376,7 @@ void TExp_Accumulator::Calculate() {
 
 void TExp_PriorValue::Evaluate(int32_t stamp) {
   if (stamp == SyncFlag && stamp != kForceStamp) return;
-  AssignFormatValue(Operand(*this, 0));
+  AssignFormatValue(Arg(0));
   TFunction::Evaluate(stamp);
 }
 

@@ -12,12 +12,6 @@ namespace qnexp {
 
 namespace {
 
-TExpression& Arg(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
 // The set chosen by the optional argument in slot index: only an integer argument is read as
 // a handle, anything else selects DefaultMacros.
 TMacros& SelectedMacros(TExpression& self, int index) {
@@ -31,8 +25,8 @@ TMacros& SelectedMacros(TExpression& self, int index) {
 }  // namespace
 
 void TExp_DefinMacro::Calculate() {
-  std::string text = Arg(*this, 1).GetString();
-  SelectedMacros(*this, 2).SetMacroText(Arg(*this, 0).GetString(), text);
+  std::string text = Arg(1).GetString();
+  SelectedMacros(*this, 2).SetMacroText(Arg(0).GetString(), text);
   PutString(text);
 }
 
@@ -42,7 +36,7 @@ bool TExp_DefinMacro::TransOverOK() {
 }
 
 void TExp_MacroText::Calculate() {
-  std::string name = Arg(*this, 0).GetString();
+  std::string name = Arg(0).GetString();
   TMacros* set = &SelectedMacros(*this, 1);
   if (name != "_MacroList") {
     PutString(set->GetMacroText(name));
@@ -60,7 +54,7 @@ void TExp_MacroText::Calculate() {
 }
 
 void TExp_ExpandMacros::Calculate() {
-  std::string text = Arg(*this, 0).GetString();
+  std::string text = Arg(0).GetString();
   SelectedMacros(*this, 1).CheckStr(text);
   PutString(text);
 }
@@ -68,7 +62,7 @@ void TExp_ExpandMacros::Calculate() {
 void TExp_Calc::Calculate() {
   TMacros& set = SelectedMacros(*this, 1);
   TTextNestingGuard level;
-  std::unique_ptr<TExpression> tree = TransMacroExpText(Arg(*this, 0).GetString(), &set);
+  std::unique_ptr<TExpression> tree = TransMacroExpText(Arg(0).GetString(), &set);
   tree->Evaluate(-1);
   AssignValue(*tree);
 }

@@ -14,15 +14,7 @@ namespace qnexp {
 
 namespace {
 
-// The argument in slot index. Trees made by the translator always have it; a tree read from a
-// damaged stream may not, and reading through a null node must not happen.
-TExpression& Arg(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
-long double RealArg(TExpression& self) { return Arg(self, 0).GetReal(); }
+long double RealArg(TExpression& self) { return self.Arg(0).GetReal(); }
 
 // The hardware would trap on these results; the system reports them instead of storing them.
 long double Checked(long double r) {
@@ -110,12 +102,12 @@ bool TExp_rRound::TransOverOK() {
 }
 
 void TExp_rRound::Calculate() {
-  long double x = Arg(*this, 0).GetReal();
-  int32_t digits = Arg(*this, 1).GetInteger();
+  long double x = Arg(0).GetReal();
+  int32_t digits = Arg(1).GetInteger();
   PutReal(rRound(x, digits));
 }
 
-void TExp_Random::Calculate() { PutInteger(RandomInt(Arg(*this, 0).GetInteger())); }
+void TExp_Random::Calculate() { PutInteger(RandomInt(Arg(0).GetInteger())); }
 
 std::span<const TClassInfo* const> MathClasses() {
   static const TClassInfo* const classes[] = {

@@ -9,7 +9,7 @@ namespace qnexp {
 void TExp_RMBFormat::Calculate() {
   TExpression* amount = GetSubExp(0);
   TExpression* format = GetSubExp(1);
-  if (!amount || !format) CalcError(Res("参数不够"));
+  if (!amount || !format) CalcError(Res(kMsgTooFewArguments));
   std::string pattern = format->GetString();
   if (amount->DataType == etInteger || amount->DataType == etReal)
     PutString(FormatMoney(amount->GetReal(), pattern));

@@ -12,11 +12,7 @@ std::string NameIn(TExpression* node) {
   return node && node->DataType == etString ? node->GetString() : std::string();
 }
 
-double DateArg(TExpression& self) {
-  TExpression* node = self.GetSubExp(0);
-  if (!node) self.CalcError(Res("参数不够"));
-  return node->GetDateTime();
-}
+double DateArg(TExpression& self) { return self.Arg(0).GetDateTime(); }
 
 }  // namespace
 

@@ -11,16 +11,6 @@ namespace qnexp {
 
 namespace {
 
-// The argument in slot index. Trees made by the translator always have it; a tree read from a
-// damaged stream may not, and reading through a null node must not happen.
-TExpression& Arg(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
-std::string ArgText(TExpression& self, int index) { return Arg(self, index).GetString(); }
-
 int32_t ClampedLength(size_t size) {
   return size > static_cast<size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(size);
 }
@@ -30,16 +20,16 @@ int32_t ClampedLength(size_t size) {
 // --- SubS, SubSValid ---------------------------------------------------------------------
 
 void TExp_SubS::Calculate() {
-  std::string text = ArgText(*this, 0);
-  TExpression& second = Arg(*this, 1);
+  std::string text = Arg(0).GetString();
+  TExpression& second = Arg(1);
   // The form follows the type the second argument has now: a variable of type etAny only
   // knows it after its first evaluation.
   if (second.DataType == etInteger) {
     int start = second.GetInteger();
-    PutString(CutByPosition(text, start, Arg(*this, 2).GetInteger()));
+    PutString(CutByPosition(text, start, Arg(2).GetInteger()));
   } else {
     std::string separator = second.GetString();
-    PutString(SubStr(text, separator, Arg(*this, 2).GetInteger()));
+    PutString(SubStr(text, separator, Arg(2).GetInteger()));
   }
 }
 
@@ -56,10 +46,10 @@ std::string TExp_SubSValid::CutByPosition(std::string_view text, int start, int 
 
 // --- Measuring and searching -------------------------------------------------------------
 
-void TExp_Length::Calculate() { PutInteger(ClampedLength(ArgText(*this, 0).size())); }
+void TExp_Length::Calculate() { PutInteger(ClampedLength(Arg(0).GetString().size())); }
 
 void TExp_ASC::Calculate() {
-  std::string text = ArgText(*this, 0);
+  std::string text = Arg(0).GetString();
   PutInteger(text.empty() ? 0 : static_cast<unsigned char>(text[0]));
 }
 
@@ -70,14 +60,14 @@ bool TExp_Pos::TransOverOK() {
 }
 
 void TExp_Pos::Calculate() {
-  std::string sub = ArgText(*this, 0);
-  std::string text = ArgText(*this, 1);
+  std::string sub = Arg(0).GetString();
+  std::string text = Arg(1).GetString();
   PutInteger(FindText(text, sub));
 }
 
 void TExp_RPos::Calculate() {
-  TExpression& wanted = Arg(*this, 0);
-  std::string text = ArgText(*this, 1);
+  TExpression& wanted = Arg(0);
+  std::string text = Arg(1).GetString();
   // An empty text names no character; its #0 must not match a NUL byte of the text.
   if (wanted.DataType == etString && wanted.GetString().empty()) {
     PutInteger(0);
@@ -87,8 +77,8 @@ void TExp_RPos::Calculate() {
 }
 
 void TExp_SubStrCount::Calculate() {
-  std::string text = ArgText(*this, 0);
-  std::string separator = ArgText(*this, 1);
+  std::string text = Arg(0).GetString();
+  std::string separator = Arg(1).GetString();
   PutInteger(SubStrCount(text, separator));
 }
 
@@ -101,25 +91,25 @@ bool TExp_ChrS::TransOverOK() {
 }
 
 void TExp_ChrS::Calculate() {
-  char c = Arg(*this, 0).GetChar();
-  int32_t count = Arg(*this, 1).GetInteger();
+  char c = Arg(0).GetChar();
+  int32_t count = Arg(1).GetInteger();
   if (count > kMaxChrSCount) CalcError(Res("重复次数太大"));
   PutString(Chars(c, count));
 }
 
 // --- Trimming and case -------------------------------------------------------------------
 
-void TExp_RTrim::Calculate() { PutString(Trim(ArgText(*this, 0))); }
+void TExp_RTrim::Calculate() { PutString(Trim(Arg(0).GetString())); }
 
-void TExp_LTrim::Calculate() { PutString(LTrim(ArgText(*this, 0))); }
+void TExp_LTrim::Calculate() { PutString(LTrim(Arg(0).GetString())); }
 
-void TExp_Trim::Calculate() { PutString(TrimBoth(ArgText(*this, 0))); }
+void TExp_Trim::Calculate() { PutString(TrimBoth(Arg(0).GetString())); }
 
-void TExp_Upper::Calculate() { PutString(UpperCase(ArgText(*this, 0))); }
+void TExp_Upper::Calculate() { PutString(UpperCase(Arg(0).GetString())); }
 
-void TExp_Lower::Calculate() { PutString(LowerCase(ArgText(*this, 0))); }
+void TExp_Lower::Calculate() { PutString(LowerCase(Arg(0).GetString())); }
 
-void TExp_UpLower::Calculate() { PutString(UpcaseFirst(ArgText(*this, 0))); }
+void TExp_UpLower::Calculate() { PutString(UpcaseFirst(Arg(0).GetString())); }
 
 // --- Registration ------------------------------------------------------------------------
 

@@ -25,18 +25,8 @@ namespace qnexp {
 
 namespace {
 
-// The argument in slot index. Trees made by the translator always have it; a tree read from a
-// damaged stream may not, and reading through a null node must not happen.
-TExpression& Arg(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
-bool Given(TExpression& self, int index) { return self.GetSubExp(index) != nullptr; }
-
 // The show command of Exec and Wait: the third argument, 1 (a normal window) when absent.
-int ShowCommand(TExpression& self) { return Given(self, 2) ? self.GetSubExp(2)->GetInteger() : 1; }
+int ShowCommand(TExpression& self) { return self.Given(2) ? self.GetSubExp(2)->GetInteger() : 1; }
 
 constexpr int32_t ComputerNameMaxLength = 255;
 
@@ -51,15 +41,15 @@ bool FileExists(const std::string& path) {
 
 void TExp_Input::Calculate() {
   RefuseInSandbox(*this);
-  std::string caption = Arg(*this, 0).GetString();
-  std::string prompt = Arg(*this, 1).GetString();
-  std::string defaultText = Given(*this, 2) ? GetSubExp(2)->GetString() : std::string();
+  std::string caption = Arg(0).GetString();
+  std::string prompt = Arg(1).GetString();
+  std::string defaultText = Given(2) ? GetSubExp(2)->GetString() : std::string();
   PutString(InputDialog(caption, prompt, defaultText));
 }
 
 void TExp_Display::Calculate() {
   RefuseInSandbox(*this);
-  std::string text = Given(*this, 0) ? GetSubExp(0)->GetString() : std::string();
+  std::string text = Given(0) ? GetSubExp(0)->GetString() : std::string();
   if (text.empty())
     ProcessMessages();
   else
@@ -69,16 +59,16 @@ void TExp_Display::Calculate() {
 
 void TExp_Hint::Calculate() {
   RefuseInSandbox(*this);
-  std::string text = Arg(*this, 0).GetString();
-  int x = Given(*this, 1) ? GetSubExp(1)->GetInteger() : -1;
-  int y = Given(*this, 2) ? GetSubExp(2)->GetInteger() : 0;
+  std::string text = Arg(0).GetString();
+  int x = Given(1) ? GetSubExp(1)->GetInteger() : -1;
+  int y = Given(2) ? GetSubExp(2)->GetInteger() : 0;
   ShowHint(text, x, y);
   PutString(text);
 }
 
 void TExp_Sure::Calculate() {
   RefuseInSandbox(*this);
-  std::string question = Arg(*this, 0).GetString();
+  std::string question = Arg(0).GetString();
   if (!question.empty() && question.back() != '?') question += '?';
   MessageBeep(BeepExclamation);
   PutBoolean(ConfirmDialog(Res("确认"), question, MessageFlagsOkCancelQuestion));
@@ -88,15 +78,15 @@ void TExp_Sure::Calculate() {
 
 void TExp_Exec::Calculate() {
   RefuseInSandbox(*this);
-  std::string file = Arg(*this, 0).GetString();
-  std::string params = Arg(*this, 1).GetString();
+  std::string file = Arg(0).GetString();
+  std::string params = Arg(1).GetString();
   PutInteger(ShellOpen(file, params, ShowCommand(*this)));
 }
 
 void TExp_Wait::Calculate() {
   RefuseInSandbox(*this);
-  std::string file = Arg(*this, 0).GetString();
-  std::string params = Arg(*this, 1).GetString();
+  std::string file = Arg(0).GetString();
+  std::string params = Arg(1).GetString();
   PutBoolean(ExecAndWait(file, params, ShowCommand(*this), true));
 }
 
@@ -107,16 +97,16 @@ bool TExp_Wait::TransOverOK() {
 
 void TExp_Open::Calculate() {
   RefuseInSandbox(*this);
-  PutInteger(ShellOpen(Arg(*this, 0).GetString(), "", 0));
+  PutInteger(ShellOpen(Arg(0).GetString(), "", 0));
 }
 
 // --- Registry and INI files --------------------------------------------------------------------
 
 void TExp_RegValue::Calculate() {
-  std::string key = Arg(*this, 0).GetString();
-  std::string name = Arg(*this, 1).GetString();
+  std::string key = Arg(0).GetString();
+  std::string name = Arg(1).GetString();
   TRegistry registry;
-  if (!Given(*this, 2)) {
+  if (!Given(2)) {
     PutString(registry.OpenKeyReadOnly(key) ? registry.ReadString(name) : std::string());
     return;
   }
@@ -128,14 +118,14 @@ void TExp_RegValue::Calculate() {
 }
 
 void TExp_ReadIni::Calculate() {
-  TIniFile ini(Arg(*this, 0).GetString());
-  if (Given(*this, 2)) {
-    std::string section = Arg(*this, 1).GetString();
+  TIniFile ini(Arg(0).GetString());
+  if (Given(2)) {
+    std::string section = Arg(1).GetString();
     PutString(ini.ReadString(section, GetSubExp(2)->GetString(), ""));
     return;
   }
   TStringList lines;
-  if (Given(*this, 1))
+  if (Given(1))
     ini.ReadSection(GetSubExp(1)->GetString(), lines);
   else
     ini.ReadLines(lines);
@@ -165,10 +155,10 @@ void TExp_WriteIni::PutSubExp(int index, TExpression* node) {
 
 void TExp_WriteIni::Calculate() {
   RefuseInSandbox(*this);
-  TIniFile ini(Arg(*this, 0).GetString());
-  std::string section = Arg(*this, 1).GetString();
-  std::string key = Arg(*this, 2).GetString();
-  std::string value = Arg(*this, 3).GetString();
+  TIniFile ini(Arg(0).GetString());
+  std::string section = Arg(1).GetString();
+  std::string key = Arg(2).GetString();
+  std::string value = Arg(3).GetString();
   if (section.empty() && !key.empty()) {
     PutBoolean(false);
     return;
@@ -188,26 +178,26 @@ void TExp_WriteIni::Calculate() {
 // --- Files and the clipboard -------------------------------------------------------------------
 
 void TExp_Exist::Calculate() {
-  std::string path = Arg(*this, 0).GetString();
+  std::string path = Arg(0).GetString();
   PutBoolean(FileExists(path) || FolderExist(path));
 }
 
 void TExp_Clipboard::Calculate() {
   RefuseInSandbox(*this);
-  if (Given(*this, 0)) SetClipboardText(GetSubExp(0)->GetString());
+  if (Given(0)) SetClipboardText(GetSubExp(0)->GetString());
   PutString(GetClipboardText());
 }
 
 // --- Directory placeholders --------------------------------------------------------------------
 
 void TExp_ExpandEDS::Calculate() {
-  std::string text = Arg(*this, 0).GetString();
-  bool realPath = !Given(*this, 1) || GetSubExp(1)->GetBoolean();
+  std::string text = Arg(0).GetString();
+  bool realPath = !Given(1) || GetSubExp(1)->GetBoolean();
   PutString(ExpandExpressDirs(text, realPath));
 }
 
 void TExp_ExpressDir::Calculate() {
-  int index = GetExpressDirSpecifier(Arg(*this, 0).GetString());
+  int index = GetExpressDirSpecifier(Arg(0).GetString());
   PutString(index >= 0 ? GetExpressDir(index) : std::string());
 }
 
@@ -230,11 +220,11 @@ void TExp_Mem::Calculate() {
 }
 
 void TExp_DiskFree::Calculate() {
-  PutInteger(ClampToInt32(DiskFreeBytes(Arg(*this, 0).GetInteger())));
+  PutInteger(ClampToInt32(DiskFreeBytes(Arg(0).GetInteger())));
 }
 
 void TExp_DiskSize::Calculate() {
-  PutInteger(ClampToInt32(DiskSizeBytes(Arg(*this, 0).GetInteger())));
+  PutInteger(ClampToInt32(DiskSizeBytes(Arg(0).GetInteger())));
 }
 
 // --- Registration ------------------------------------------------------------------------------

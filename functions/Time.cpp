@@ -18,13 +18,7 @@ namespace qnexp {
 
 namespace {
 
-TExpression& Arg(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
-double DateArg(TExpression& self, int index) { return Arg(self, index).GetDateTime(); }
+double DateArg(TExpression& self, int index) { return self.Arg(index).GetDateTime(); }
 
 // The date with month and day clamped into the calendar; the year is not clamped.
 TDateTime ValidDate(int32_t year, int32_t month, int32_t day) {
@@ -102,7 +96,7 @@ bool TExp_TimeModify::ModifyTime(int32_t&, int32_t&, int32_t&, int32_t&, int32_t
   return false;
 }
 
-int32_t TExp_TimeModify::Amount() { return Arg(*this, 1).GetInteger(); }
+int32_t TExp_TimeModify::Amount() { return Arg(1).GetInteger(); }
 
 void TExp_TimeModify::Calculate() {
   TDateTime v = DateArg(*this, 0);
@@ -148,7 +142,7 @@ bool TExp_NewDay::ModifyDate(int32_t&, int32_t&, int32_t& day) {
 
 bool TExp_NewDate::ModifyDate(int32_t& year, int32_t& month, int32_t& day) {
   int32_t* const components[] = {&year, &month, &day};
-  return ReadFields(Arg(*this, 1).GetString(), FormatSettings().DateSeparator, components, 3);
+  return ReadFields(Arg(1).GetString(), FormatSettings().DateSeparator, components, 3);
 }
 
 bool TExp_NewHour::ModifyTime(int32_t& hour, int32_t&, int32_t&, int32_t&, int32_t&) {
@@ -169,7 +163,7 @@ bool TExp_NewSecond::ModifyTime(int32_t&, int32_t&, int32_t& second, int32_t&, i
 bool TExp_NewTime::ModifyTime(int32_t& hour, int32_t& minute, int32_t& second, int32_t& msec,
                               int32_t&) {
   int32_t* const components[] = {&hour, &minute, &second, &msec};
-  return ReadFields(Arg(*this, 1).GetString(), FormatSettings().TimeSeparator, components, 4);
+  return ReadFields(Arg(1).GetString(), FormatSettings().TimeSeparator, components, 4);
 }
 
 bool TExp_AddYear::ModifyDate(int32_t& year, int32_t&, int32_t&) {
@@ -197,7 +191,7 @@ bool TExp_AddMonth::ModifyDate(int32_t& year, int32_t& month, int32_t&) {
 }
 
 void TExp_AddDay::Calculate() {
-  PutDateTime(DateArg(*this, 0) + static_cast<double>(Arg(*this, 1).GetInteger()));
+  PutDateTime(DateArg(*this, 0) + static_cast<double>(Arg(1).GetInteger()));
 }
 
 bool TExp_AddHour::ModifyTime(int32_t& hour, int32_t& minute, int32_t& second, int32_t&,
