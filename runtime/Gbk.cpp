@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "runtime/Exception.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -57,8 +58,7 @@ std::string GbkToUtf8Lenient(std::string_view gbk) {
   std::string out;
   size_t i = 0;
   while (i < gbk.size()) {
-    unsigned char c = static_cast<unsigned char>(gbk[i]);
-    size_t width = (c >= 0x81 && i + 1 < gbk.size()) ? 2 : 1;
+    size_t width = CharSize(gbk, i);
     try {
       out += GbkToUtf8(gbk.substr(i, width));
     } catch (const EConvertError&) {

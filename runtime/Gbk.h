@@ -24,7 +24,4 @@ std::string Utf8ToGbkOrSame(std::string_view utf8);
 // valid while the process runs. The literal must be valid UTF-8 that GBK can hold.
 const std::string& Res(const char* utf8Literal);
 
-// True when byte c starts a two-byte character.
-inline bool IsLeadByte(unsigned char c) { return c >= 0xA0; }
-
 }  // namespace qnexp
