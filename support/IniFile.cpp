@@ -14,6 +14,7 @@
 #include "platform/OsText.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/StringList.h"
 #include "support/NumConv.h"
 #include "support/SplitStr.h"
@@ -100,12 +101,12 @@ void Save(const std::string& fileName, const TIniLines& ini) {
   ReplaceFile(fileName, text);
 }
 
-// True for a "[name]" line, with the name between the brackets (up to the first "]", or to
-// the end without one), blanks around it removed.
+// True for a "[name]" line, with the name between the brackets (up to the first "]" that is a
+// character of its own, or to the end without one), blanks around it removed.
 bool IsHeader(const std::string& line, std::string& name) {
   std::string trimmed = TrimBoth(line);
   if (trimmed.empty() || trimmed[0] != '[') return false;
-  size_t close = trimmed.find(']');
+  size_t close = FindChar(trimmed, ']', 1);
   name = TrimBoth(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos
                                                                                   : close - 1));
   return true;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -200,6 +201,34 @@ TEST_F(IniFileTest, LineEndsAndUtf8FilesAreKept) {
   Write("[s]\rk=old\r");
   ini.WriteString("s", "k", "new");
   EXPECT_EQ(Read(), "[s]\rk=new\r");
+}
+
+// Names and values holding characters whose second byte is a delimiter of the file ("[", "]",
+// "=" or ";" would be, but no character ends in those two), or a stray lead byte before one.
+TEST_F(IniFileTest, TwoByteCharactersNeverActAsDelimiters) {
+  struct TRow {
+    std::string Section, Name, Value, ReadValue;
+  };
+  const TRow rows[] = {
+      {Utf8ToGbk("竇"), "k", "v", "v"},                       // B8 5D: ends in "]"
+      {Utf8ToGbk("乚"), "k", "v", "v"},                       // 81 5D: ends in "]"
+      {Utf8ToGbk("竅竇"), "k", "v", "v"},                     // "[" and "]" as second bytes
+      {Utf8ToGbk("這們"), Utf8ToGbk("丂乤"), "v", "v"},       // extension-area characters
+      {"s", "a\x81", "v", "v"},                               // a stray lead byte before "="
+      {"s2", "k", "v\x81;note", "v\x81"},                     // and before ";"
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Section + " " + row.Name);
+    std::remove(File.c_str());
+    TIniFile ini(File);
+    ini.WriteString(row.Section, row.Name, row.Value);
+    ini.WriteString(row.Section, "second", "2");
+    EXPECT_EQ(ini.ReadString(row.Section, row.Name, "default"), row.ReadValue);
+    EXPECT_EQ(ini.ReadString(row.Section, "second", "default"), "2");
+    TStringList sections;
+    ini.ReadSections(sections);
+    EXPECT_EQ(Joined(sections), row.Section);  // written once, found again, never appended
+  }
 }
 
 TEST_F(IniFileTest, WholeFileTextAndLines) {
