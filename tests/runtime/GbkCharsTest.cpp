@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "runtime/GbkChars.h"
 
@@ -91,4 +92,37 @@ TEST(GbkChars, ComparisonFoldsOnlySingleByteLetters) {
     EXPECT_EQ((order > 0) - (order < 0), row.Order) << row.A << " <> " << row.B;
     EXPECT_EQ(SameText(row.A, row.B), row.Order == 0) << row.A << " <> " << row.B;
   }
+}
+
+TEST(GbkChars, ConversionMessagesTellBrokenTextFromMissingCharacters) {
+  struct TRow {
+    std::string Utf8;
+    const char* Message;
+  };
+  const TRow rows[] = {
+      {"ab\xF0\x9F\x98\x80", "No GBK form for the character at byte 2"},  // an emoji
+      {"ab\xC3\x28", "Invalid UTF-8 text at byte 2"},
+      {"ab\xE4\xB8", "Invalid UTF-8 text at byte 2"},                     // truncated
+      {"\xED\xA0\x80", "Invalid UTF-8 text at byte 0"},                   // a surrogate
+  };
+  for (const TRow& row : rows) {
+    try {
+      Utf8ToGbk(row.Utf8);
+      ADD_FAILURE() << "no error for " << row.Message;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message, row.Message);
+    }
+  }
+}
+
+TEST(GbkChars, LenientReadingPutsQuestionMarksForWhatDoesNotConvert) {
+  EXPECT_EQ(Utf8ToGbkLenient("a\xF0\x9F\x98\x80" "b"), "a?b");
+  EXPECT_EQ(Utf8ToGbkLenient("\xF0\x9F\x98\x80\xE4\xB8\xAD"), "?" + G("中"));
+  EXPECT_EQ(Utf8ToGbkLenient("a\xFF\xFE" "b"), "a??b");
+  EXPECT_EQ(Utf8ToGbkLenient("a\xE4\xB8"), "a??");
+  EXPECT_EQ(Utf8ToGbkLenient(""), "");
+  // Many replacements in one text do not make the conversion's buffer run away.
+  std::string emojis;
+  for (int i = 0; i < 1000; ++i) emojis += "\xF0\x9F\x98\x80";
+  EXPECT_EQ(Utf8ToGbkLenient(emojis), std::string(1000, '?'));
 }

@@ -231,6 +231,36 @@ TEST_F(IniFileTest, TwoByteCharactersNeverActAsDelimiters) {
   }
 }
 
+// A UTF-8 file may hold characters GBK lacks: they read as "?", and every line that is not
+// replaced keeps its bytes, its encoding and the byte-order mark.
+TEST_F(IniFileTest, Utf8FilesWithCharactersGbkLacksStayUsable) {
+  const std::string emoji = "\xF0\x9F\x98\x80";
+  const std::string original = "\xEF\xBB\xBF; " + emoji + " note\r\n[s]\r\nname=a" + emoji +
+                               "b\r\nother=\xE4\xB8\xAD\r\n[" + emoji + "]\r\nk=1\r\n";
+  Write(original);
+  TIniFile ini(File);
+  EXPECT_EQ(ini.ReadString("s", "name", ""), "a?b");
+  EXPECT_EQ(ini.ReadString("s", "other", ""), Res("中"));
+  EXPECT_EQ(ini.ReadString("?", "k", ""), "1");
+  TStringList lines;
+  ini.ReadLines(lines);
+  EXPECT_EQ(lines.Get(0), "; ? note");
+
+  ini.WriteString("s", "other", Res("文"));
+  EXPECT_EQ(Read(), "\xEF\xBB\xBF; " + emoji + " note\r\n[s]\r\nname=a" + emoji +
+                        "b\r\nother=\xE6\x96\x87\r\n[" + emoji + "]\r\nk=1\r\n");
+  ini.WriteString("new", "k", "v");
+  ini.DeleteKey("s", "other");
+  EXPECT_EQ(Read(), "\xEF\xBB\xBF; " + emoji + " note\r\n[s]\r\nname=a" + emoji + "b\r\n[" +
+                        emoji + "]\r\nk=1\r\n[new]\r\nk=v\r\n");
+
+  // Bytes that are not UTF-8 at all read as "?" and are kept as well.
+  Write("\xEF\xBB\xBF[s]\nk=\xFF\xFE\nj=1\n");
+  EXPECT_EQ(ini.ReadString("s", "k", ""), "??");
+  ini.WriteString("s", "j", "2");
+  EXPECT_EQ(Read(), "\xEF\xBB\xBF[s]\nk=\xFF\xFE\nj=2\n");
+}
+
 TEST_F(IniFileTest, WholeFileTextAndLines) {
   TIniFile ini(File);
   ini.WriteText("line one\nline two\r\n[x]");
