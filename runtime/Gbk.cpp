@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <unordered_map>
+#include <vector>
 
 #include "runtime/Exception.h"
 
@@ -14,13 +15,32 @@ namespace {
 
 constexpr const char* Utf8 = "UTF-8";
 
+// One conversion descriptor per direction, opened on first use and kept for the process:
+// opening one costs more than converting a line. Each use starts in the initial state.
+iconv_t Converter(const char* to, const char* from) {
+  struct TEntry {
+    std::string To, From;
+    iconv_t Descriptor;
+  };
+  static std::vector<TEntry> entries;
+  for (const TEntry& entry : entries) {
+    if (entry.To == to && entry.From == from) {
+      iconv(entry.Descriptor, nullptr, nullptr, nullptr, nullptr);
+      return entry.Descriptor;
+    }
+  }
+  iconv_t descriptor = iconv_open(to, from);
+  if (descriptor == reinterpret_cast<iconv_t>(-1))
+    throw EConvertError(std::string("No conversion from ") + from + " to " + to);
+  entries.push_back({to, from, descriptor});
+  return descriptor;
+}
+
 // Converts with iconv between two code pages. At a sequence that does not convert, raises
 // EConvertError, or with a replacement appends it and goes on after the sequence.
 std::string Convert(std::string_view text, const char* to, const char* from,
                     const char* replacement = nullptr) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1))
-    throw EConvertError(std::string("No conversion from ") + from + " to " + to);
+  iconv_t cd = Converter(to, from);
   std::string out;
   out.resize(text.size() * 2 + 16);
   char* in = const_cast<char*>(text.data());
@@ -52,13 +72,11 @@ std::string Convert(std::string_view text, const char* to, const char* from,
       out.resize(done + inLeft * 2 + 16);
       continue;
     }
-    iconv_close(cd);
     if (length > 0)
       throw EConvertError(std::string("No ") + to + " form for the character at byte " +
                           std::to_string(offset));
     throw EConvertError(std::string("Invalid ") + from + " text at byte " + std::to_string(offset));
   }
-  iconv_close(cd);
   out.resize(done);
   return out;
 }
