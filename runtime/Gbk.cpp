@@ -22,7 +22,8 @@ iconv_t Converter(const char* to, const char* from) {
     std::string To, From;
     iconv_t Descriptor;
   };
-  static std::vector<TEntry> entries;
+  // Never destroyed, so that the descriptors stay reachable until the process ends.
+  static auto& entries = *new std::vector<TEntry>;
   for (const TEntry& entry : entries) {
     if (entry.To == to && entry.From == from) {
       iconv(entry.Descriptor, nullptr, nullptr, nullptr, nullptr);

@@ -78,7 +78,7 @@ public:
       size_t capacity = 2 * (text.size() + size);
       // Left uninitialised: every byte is written before it is read.
       std::unique_ptr<char[]> grown(new char[capacity]);
-      std::memcpy(grown.get() + capacity - size, Buffer.get() + Start, size);
+      if (size > 0) std::memcpy(grown.get() + capacity - size, Buffer.get() + Start, size);
       Buffer = std::move(grown);
       Start = capacity - size;
       Capacity = capacity;
