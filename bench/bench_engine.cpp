@@ -1,6 +1,7 @@
-// Measures, in one run, the translator's throughput on long generated texts and the time of
-// one evaluation of short formulas, the latter side by side with muparser; ends with the
-// translation scaling ratios and an evaluation comparison.
+// Measures, in one run, the translator's throughput on long generated texts, the time of
+// one evaluation of short formulas, the latter side by side with muparser, and macro
+// expansion of self-growing macros; ends with the translation and expansion scaling ratios
+// and an evaluation comparison.
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -10,12 +11,14 @@
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "bench/BenchText.h"
 #include "bench/EvalBench.h"
 #include "bench/FloorBench.h"
+#include "bench/MacroBench.h"
 #include "core/EntryPoints.h"
 #include "core/Translator.h"
 #include "runtime/Exception.h"
@@ -31,8 +34,15 @@ struct TTextSize {
 };
 constexpr TTextSize kTextSizes[] = {{"10K", 10'000}, {"100K", 100'000}, {"1M", 1'000'000}};
 
-// Ten times the text may cost at most this many times the translation time.
+// Ten times the text may cost at most this many times the translation or expansion time.
 constexpr double kScalingLimit = 12.0;
+
+constexpr TTextSize kExpansionSizes[] = {
+    {"1K", 1'000}, {"10K", 10'000}, {"100K", 100'000}, {"1M", 1'000'000}};
+
+// Paddings of the self-referring macro: the first runs into the substitution limit, the
+// second into the text size limit.
+constexpr size_t kSelfReferencePaddings[] = {100, 1000};
 
 const std::string& BenchTextOf(size_t bytes) {
   static std::map<size_t, std::string> texts;
@@ -93,6 +103,26 @@ void MuparserEvalBenchmark(benchmark::State& state, const char* text) {
   }
 }
 
+// One expansion of "~A~" producing about bytes bytes.
+void ExpansionBenchmark(benchmark::State& state, size_t bytes) {
+  TGrowingMacros macros(bytes);
+  size_t produced = 0;
+  try {
+    for (auto _ : state) produced = macros.Expand().size();
+  } catch (const Exception& error) {
+    state.SkipWithError(GbkToUtf8Lenient(error.Message).c_str());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(produced));
+  state.counters["text_bytes"] = static_cast<double>(produced);
+}
+
+// A user's self-referring macro, expanded until a limit stops it.
+void SelfReferenceBenchmark(benchmark::State& state, size_t padding) {
+  for (auto _ : state)
+    if (ExpandSelfReferringMacro(padding).empty()) state.SkipWithError("no limit raised");
+}
+
 // The hand-coded bounds; the values change as in the evaluation benchmarks.
 void FloorBenchmark(benchmark::State& state, bool everyNode) {
   TFloorBinding binding;
@@ -122,6 +152,15 @@ void RegisterAll() {
   }
   benchmark::RegisterBenchmark("BM_Floor/every node", FloorBenchmark, true);
   benchmark::RegisterBenchmark("BM_Floor/root only", FloorBenchmark, false);
+  for (const TTextSize& size : kExpansionSizes)
+    benchmark::RegisterBenchmark((std::string("BM_ExpandMacros/") + size.Label).c_str(),
+                                 ExpansionBenchmark, size.Bytes)
+        ->Unit(benchmark::kMicrosecond);
+  for (size_t padding : kSelfReferencePaddings)
+    benchmark::RegisterBenchmark(
+        ("BM_SelfReferringMacro/padding" + std::to_string(padding)).c_str(),
+        SelfReferenceBenchmark, padding)
+        ->Unit(benchmark::kMillisecond);
 }
 
 // Both engines must compute the same values, or the comparison means nothing. Returns false
@@ -181,26 +220,38 @@ public:
     }
   }
 
-  void PrintSummary() {
-    std::printf("\nTranslation, per CPU second (MB = 10^6 bytes); ten times the text may cost\n"
+  // The rates of one family over its sizes, and the cost of ten times the text.
+  void PrintScaling(const char* title, const std::string& family,
+                    std::span<const TTextSize> sizes) {
+    std::printf("\n%s, per CPU second (MB = 10^6 bytes); ten times the text may cost\n"
                 "at most %.0f times the time:\n",
-                kScalingLimit);
-    for (const TTextSize& size : kTextSizes) {
-      const TFigures* figures = Find(std::string("BM_Translate/") + size.Label);
+                title, kScalingLimit);
+    for (const TTextSize& size : sizes) {
+      const TFigures* figures = Find(family + size.Label);
       if (figures && figures->BytesPerSecond > 0)
-        std::printf("  %-5s %9.0f bytes  %8.2f MB/s\n", size.Label, figures->TextBytes,
-                    figures->BytesPerSecond / 1e6);
+        std::printf("  %-5s %9.0f bytes  %10.3f ms  %8.2f MB/s\n", size.Label,
+                    figures->TextBytes, figures->Seconds * 1e3, figures->BytesPerSecond / 1e6);
     }
-    for (size_t i = 1; i < std::size(kTextSizes); ++i) {
-      const TFigures* small = Find(std::string("BM_Translate/") + kTextSizes[i - 1].Label);
-      const TFigures* large = Find(std::string("BM_Translate/") + kTextSizes[i].Label);
+    for (size_t i = 1; i < sizes.size(); ++i) {
+      const TFigures* small = Find(family + sizes[i - 1].Label);
+      const TFigures* large = Find(family + sizes[i].Label);
       if (!small || !large || small->BytesPerSecond <= 0 || large->BytesPerSecond <= 0)
         continue;
       // The time of ten times the text, whatever the exact sizes generated.
       double tenfold = 10.0 * small->BytesPerSecond / large->BytesPerSecond;
-      std::printf("  ratio %s/%s: %.2f  (%s)\n", kTextSizes[i].Label, kTextSizes[i - 1].Label,
-                  tenfold, tenfold <= kScalingLimit ? "within the limit" : "OVER THE LIMIT");
+      std::printf("  ratio %s/%s: %.2f  (%s)\n", sizes[i].Label, sizes[i - 1].Label, tenfold,
+                  tenfold <= kScalingLimit ? "within the limit" : "OVER THE LIMIT");
     }
+  }
+
+  void PrintSummary() {
+    PrintScaling("Translation", "BM_Translate/", kTextSizes);
+    PrintScaling("Expansion of a self-growing macro", "BM_ExpandMacros/", kExpansionSizes);
+    std::printf("\nA self-referring macro expanded until a limit stops it, CPU ms:\n");
+    for (size_t padding : kSelfReferencePaddings)
+      if (const TFigures* figures =
+              Find("BM_SelfReferringMacro/padding" + std::to_string(padding)))
+        std::printf("  padding %4zu bytes  %10.1f ms\n", padding, figures->Seconds * 1e3);
     std::printf("\nOne evaluation, CPU ns (qnexp, muparser, ratio):\n");
     for (const char* text : BenchEvalExpressions()) {
       const TFigures* ours = Find(std::string("BM_Eval/qnexp/") + text);

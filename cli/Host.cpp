@@ -13,6 +13,7 @@
 #include "core/Translator.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/Stream.h"
 #include "support/ObjStream.h"
 
@@ -67,8 +68,7 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       options.Json = true;
     } else if (arg == "--encoding") {
       std::string name = value();
-      std::string upper;
-      for (char c : name) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+      std::string upper = UpperCase(name);
       if (upper == "UTF-8" || upper == "UTF8")
         options.Gbk = false;
       else if (upper == "GBK" || upper == "CP936" || upper == "GB2312")

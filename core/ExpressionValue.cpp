@@ -8,6 +8,7 @@
 #include "runtime/DateTime.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
+#include "runtime/GbkChars.h"
 #include "runtime/Variant.h"
 #include "support/BoolWords.h"
 #include "support/NumConv.h"
@@ -15,15 +16,6 @@
 namespace qnexp {
 
 namespace {
-
-char UpCase(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
-
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (UpCase(a[i]) != UpCase(b[i])) return false;
-  return true;
-}
 
 // Round to nearest, halves to even, into 64 bits; false when x is NaN or out of range.
 bool TryRound64(long double x, int64_t& result) {
@@ -186,8 +178,8 @@ bool TExpression::GetBoolean() {
     case etInteger: return Value.IntValue > 0;
     case etReal: return Value.RealValue > 0;
     case etBoolean: return (Value.IntValue & 0xFF) != 0;
-    case etChar: return UpCase(static_cast<char>(Value.IntValue)) == UpCase(BoolChars()[1]);
-    case etString: return SameTextAscii(Value.StrValue, BoolStrs()[1]);
+    case etChar: return AsciiUpper(static_cast<char>(Value.IntValue)) == AsciiUpper(BoolChars()[1]);
+    case etString: return SameText(Value.StrValue, BoolStrs()[1]);
     case etDateTime: return DateTimeSlot() != 0;
     case etInt64: return Int64Slot() > 0;
     default: return false;
@@ -216,8 +208,8 @@ double TExpression::GetDateTime() {
     default: {
       std::string text = GetString();
       const TFormatSettings& settings = FormatSettings();
-      if (text.find(settings.DateSeparator) != std::string::npos) {
-        if (text.find(settings.TimeSeparator) != std::string::npos) return StrToDateTime(text);
+      if (FindChar(text, settings.DateSeparator) != std::string::npos) {
+        if (FindChar(text, settings.TimeSeparator) != std::string::npos) return StrToDateTime(text);
         return StrToDate(text);
       }
       return StrToTime(text);
@@ -304,9 +296,9 @@ void TExpression::PutString(const std::string& text) {
     case etReal: Value.RealValue = TextToReal(text); break;
     case etBoolean:
       if (text.size() == 1)
-        Value.IntValue = UpCase(text[0]) == UpCase(BoolChars()[1]);
+        Value.IntValue = AsciiUpper(text[0]) == AsciiUpper(BoolChars()[1]);
       else
-        Value.IntValue = SameTextAscii(text, BoolStrs()[1]);
+        Value.IntValue = SameText(text, BoolStrs()[1]);
       break;
     case etChar: Value.IntValue = text.empty() ? 0 : static_cast<unsigned char>(text[0]); break;
     case etString:

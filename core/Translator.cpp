@@ -13,6 +13,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "support/NumConv.h"
 #include "support/StrFuncs.h"
 
@@ -48,7 +49,7 @@ TExpTranslator::TExpTranslator() {
   Functions = std::make_unique<TFunctionList>();
   VarList = PubVarList;
   IdStartChars = CharRange('A', 'Z') | CharRange('a', 'z') | MakeCharSet("_") |
-                 CharRange(0xA1, 0xFF);
+                 CharRange(0x81, 0xFF);
   IdChars = IdStartChars | CharRange('0', '9') | MakeCharSet(".@");
   const TClassInfo* classes[kOperatorCount] = {
       &TExp_Power::StaticClass(), &TExp_Mul::StaticClass(),    &TExp_Div::StaticClass(),
@@ -122,7 +123,8 @@ private:
 };
 
 // From a comment start at position, the position after the comment (or the position itself
-// when no comment starts there). Braces nest; quoted text inside braces is skipped whole.
+// when no comment starts there). Braces nest; quoted text inside braces is skipped whole, and
+// so is every two-byte character, whose second byte may look like a brace.
 int TExpTranslator::SkipComment(int position, int limit) {
   char c = CharAt(position);
   if (c == '/' && CharAt(position + 1) == '/') {
@@ -143,7 +145,7 @@ int TExpTranslator::SkipComment(int position, int limit) {
       }
       if (d == '{') ++depth;
       if (d == '}' && --depth == 0) return p + 1;
-      ++p;
+      p = NextCharPos(Text, p);
     }
     return p;
   }
@@ -253,7 +255,7 @@ void TExpTranslator::Pretreat() {
     } else if (c == '{') {
       i = SkipComment(i, static_cast<int>(Text.size()));
     } else {
-      ++i;
+      i = NextCharPos(Text, i);
     }
   }
 }
@@ -388,9 +390,7 @@ uint8_t TExpTranslator::ReadOperator(int dest) {
   auto keyword = [&](const char* word) -> bool {
     size_t length = std::char_traits<char>::length(word);
     for (size_t k = 0; k < length; ++k) {
-      char ch = CharAt(Position + static_cast<int>(k));
-      if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
-      if (ch != word[k]) return false;
+      if (AsciiUpper(CharAt(Position + static_cast<int>(k))) != word[k]) return false;
     }
     char after = CharAt(Position + static_cast<int>(length));
     if (IdChars.test(static_cast<unsigned char>(after))) return false;

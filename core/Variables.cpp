@@ -8,6 +8,7 @@
 #include "core/EntryPoints.h"
 #include "core/Nesting.h"
 #include "core/Translator.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -110,10 +111,7 @@ void TVarList::SetVarExp(const std::string& name, TExpression* node) {
       Delete(index);
     }
   } else if (node) {
-    std::string upper = name;
-    for (char& c : upper)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    AddObject(upper, node);
+    AddObject(UpperCase(name), node);
   }
   Changed();
 }

@@ -1,7 +1,8 @@
 // The string functions: Length, ASC, Pos, RPos, SubStrCount, ChrS, RTrim, LTrim, Trim, Upper,
 // Lower, UpLower, SubS and SubSValid. Texts are GBK byte strings: positions and lengths count
-// bytes, and a byte of 0xA0 or above starts a two-byte character. Every argument is read as
-// text through GetString, so numbers, booleans and date-times take part by their formatted text.
+// bytes, and characters are those of runtime/GbkChars.h (any lead byte 0x81..0xFE, so
+// traditional and extension-area characters too). Every argument is read as text through
+// GetString, so numbers, booleans and date-times take part by their formatted text.
 //
 // None of these functions raises an error of its own: out-of-range positions, counts and field
 // numbers give the empty text or 0. Every node raises CalcError "参数不够" when an argument it

@@ -10,6 +10,7 @@
 #include "runtime/DateTime.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "support/BusinessTime.h"
 #include "support/Calendar.h"
 #include "support/NumConv.h"
@@ -34,7 +35,7 @@ TDateTime ValidDate(int32_t year, int32_t month, int32_t day) {
 bool ReadFields(std::string_view text, char separator, int32_t* const* components, int count) {
   bool changed = false;
   for (int i = 0; i < count; ++i) {
-    size_t cut = i + 1 < count ? text.find(separator) : std::string_view::npos;
+    size_t cut = i + 1 < count ? FindChar(text, separator) : std::string_view::npos;
     std::string_view field = text.substr(0, cut);
     if (!field.empty()) {
       *components[i] = StrToInt(field);

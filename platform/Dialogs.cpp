@@ -7,6 +7,7 @@
 
 #include "platform/OsText.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -38,8 +39,8 @@ std::string Shown(const std::string& gbk) { return GbkToUtf8Lenient(gbk); }
 bool IsYes(const std::string& answer) {
   std::string word;
   for (char c : answer)
-    if (c != ' ' && c != '\t') word += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  return word == "y" || word == "yes";
+    if (c != ' ' && c != '\t') word += c;
+  return SameText(word, "y") || SameText(word, "yes");
 }
 
 }  // namespace

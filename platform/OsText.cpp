@@ -3,6 +3,7 @@
 
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -16,15 +17,19 @@ std::string ToOsText(std::string_view gbk) {
 
 std::string FromOsText(std::string_view utf8) { return Utf8ToGbkOrSame(utf8); }
 
-std::string ToOsPath(std::string_view gbk) {
+std::string ForwardSlashes(std::string_view gbk) {
   std::string path(gbk);
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])))
-      ++i;
-    else if (path[i] == '\\')
-      path[i] = '/';
-  }
-  return ToOsText(path);
+  for (size_t i = 0; i < path.size(); i += CharSize(path, i))
+    if (path[i] == '\\') path[i] = '/';
+  return path;
+}
+
+std::string ToOsPath(std::string_view gbk) { return ToOsText(ForwardSlashes(gbk)); }
+
+bool IsAddress(std::string_view gbk) {
+  size_t colon = gbk.find(':');
+  return colon != std::string_view::npos && colon >= 2 &&
+         ForwardSlashes(gbk.substr(0, colon)).find('/') == std::string::npos;
 }
 
 }  // namespace qnexp

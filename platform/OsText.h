@@ -14,8 +14,15 @@ std::string ToOsText(std::string_view gbk);
 // A text that is not valid UTF-8, or holds a character GBK lacks, is kept byte for byte.
 std::string FromOsText(std::string_view utf8);
 
-// A GBK path for the operating system: every backslash that is a character of its own (not the
-// second byte of a two-byte character) separates folders and becomes '/'; then ToOsText.
+// The GBK path with every backslash that is a character of its own (not the second byte of a
+// two-byte character) turned into '/', the folder separator.
+std::string ForwardSlashes(std::string_view gbk);
+
+// A GBK path for the operating system: ForwardSlashes, then ToOsText.
 std::string ToOsPath(std::string_view gbk);
+
+// True when the GBK text starts with an address scheme such as "https:" or "mailto:": a ':'
+// after at least two characters, none of them a folder separator ('/' or '\').
+bool IsAddress(std::string_view gbk);
 
 }  // namespace qnexp

@@ -14,30 +14,11 @@
 #include <memory>
 
 #include "platform/OsText.h"
-#include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
 namespace {
-
-// Key and value names match without regard to the case of a to z; second bytes of two-byte
-// characters compare exactly, so a GBK character never matches a different one.
-bool SameTextGbk(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  auto fold = [](unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; };
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto x = static_cast<unsigned char>(a[i]);
-    auto y = static_cast<unsigned char>(b[i]);
-    if (IsLeadByte(x)) {
-      if (x != y) return false;
-      ++i;
-      if (i < a.size() && a[i] != b[i]) return false;
-      continue;
-    }
-    if (fold(x) != fold(y)) return false;
-  }
-  return true;
-}
 
 // ---------------------------------------------------------------------------------------------
 // The tree.
@@ -54,7 +35,7 @@ struct TKeyNode {
 
   TKeyNode* FindSubKey(std::string_view name) const {
     for (const auto& sub : SubKeys)
-      if (SameTextGbk(sub->Name, name)) return sub.get();
+      if (SameText(sub->Name, name)) return sub.get();
     return nullptr;
   }
   TKeyNode* SubKey(std::string_view name) {
@@ -65,7 +46,7 @@ struct TKeyNode {
   }
   TNamedValue* FindValue(std::string_view name) {
     for (TNamedValue& value : Values)
-      if (SameTextGbk(value.Name, name)) return &value;
+      if (SameText(value.Name, name)) return &value;
     return nullptr;
   }
   void SetValue(std::string_view name, const TRegValue& value) {
@@ -82,9 +63,9 @@ std::vector<std::string> SplitKeyPath(std::string_view path) {
   std::string current;
   for (size_t i = 0; i < path.size(); ++i) {
     char c = path[i];
-    if (IsLeadByte(static_cast<unsigned char>(c))) {
+    if (CharSize(path, i) == 2) {
       current += c;
-      if (i + 1 < path.size()) current += path[++i];
+      current += path[++i];
     } else if (c == '\\') {
       if (!current.empty()) names.push_back(std::move(current));
       current.clear();
@@ -537,7 +518,7 @@ bool RegDeleteKey(TRegRootKey root, std::string_view keyPath) {
   if (!parent) return false;
   auto& subKeys = parent->SubKeys;
   for (auto it = subKeys.begin(); it != subKeys.end(); ++it)
-    if (SameTextGbk((*it)->Name, names.back())) {
+    if (SameText((*it)->Name, names.back())) {
       subKeys.erase(it);
       return Save(store);
     }
@@ -582,7 +563,7 @@ bool RegDeleteValue(TRegRootKey root, std::string_view keyPath, std::string_view
   TKeyNode* key = FindKey(store.Tree, keyPath);
   if (!key) return false;
   for (auto it = key->Values.begin(); it != key->Values.end(); ++it)
-    if (SameTextGbk(it->Name, name)) {
+    if (SameText(it->Name, name)) {
       key->Values.erase(it);
       return Save(store);
     }

@@ -9,7 +9,6 @@
 
 #include "platform/OsText.h"
 #include "platform/Spawn.h"
-#include "runtime/Gbk.h"
 
 namespace qnexp {
 
@@ -18,24 +17,6 @@ namespace {
 std::string& Opener() {
   static std::string opener = "xdg-open";
   return opener;
-}
-
-// The GBK path with every backslash that is a character of its own turned into '/'.
-std::string SlashPath(std::string_view path) {
-  std::string out(path);
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(out[i])))
-      ++i;
-    else if (out[i] == '\\')
-      out[i] = '/';
-  }
-  return out;
-}
-
-bool IsAddress(std::string_view text) {
-  size_t colon = text.find(':');
-  return colon != std::string_view::npos && colon >= 2 &&
-         text.substr(0, colon).find_first_of("/\\") == std::string_view::npos;
 }
 
 bool IsProgramFile(const std::string& osPath) {
@@ -99,7 +80,7 @@ int ShellOpen(std::string_view file, std::string_view params, int showCommand) {
   (void)showCommand;
   if (file.empty()) return ShellFileNotFound;
   if (IsAddress(file)) return OpenWithOpener(std::string(file));
-  std::string path = SlashPath(file);
+  std::string path = ForwardSlashes(file);
   if (path.find('/') == std::string::npos) {
     if (FoundInPath(ToOsText(path))) return StartProgram(path, params);
     path = "./" + path;

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "platform/OsText.h"
-#include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 extern char** environ;
 
@@ -43,9 +43,9 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   char quote = 0;
   for (size_t i = 0; i < commandLine.size(); ++i) {
     char c = commandLine[i];
-    if (IsLeadByte(static_cast<unsigned char>(c))) {
+    if (CharSize(commandLine, i) == 2) {
       current += c;
-      if (i + 1 < commandLine.size()) current += commandLine[++i];
+      current += commandLine[++i];
       inArgument = true;
     } else if (quote) {
       if (c == quote)

@@ -2,19 +2,17 @@
 #include <cstring>
 
 #include "runtime/DateTime.h"
-#include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
 namespace {
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 bool StartsWithNoCase(std::string_view text, size_t pos, const char* word) {
   size_t n = std::strlen(word);
   if (pos > text.size() || text.size() - pos < n) return false;
   for (size_t i = 0; i < n; ++i)
-    if (Upper(text[pos + i]) != Upper(word[i])) return false;
+    if (AsciiUpper(text[pos + i]) != AsciiUpper(word[i])) return false;
   return true;
 }
 
@@ -66,7 +64,7 @@ private:
     char quote = 0;
     while (pos < pattern.size()) {
       char c = pattern[pos];
-      if (IsLeadByte(static_cast<unsigned char>(c))) {
+      if (CharSize(pattern, pos) == 2) {
         pos += 2;
         continue;
       }
@@ -92,15 +90,14 @@ private:
     size_t pos = 0;
     while (pos < pattern.size()) {
       char starter = pattern[pos];
-      if (IsLeadByte(static_cast<unsigned char>(starter))) {
-        size_t length = pos + 1 < pattern.size() ? 2 : 1;
-        Result.append(pattern.substr(pos, length));
-        pos += length;
+      if (CharSize(pattern, pos) == 2) {
+        Result.append(pattern.substr(pos, 2));
+        pos += 2;
         lastToken = ' ';
         continue;
       }
       ++pos;
-      char token = Upper(starter);
+      char token = AsciiUpper(starter);
       if (token >= 'A' && token <= 'Z') {
         if (token == 'M' && lastToken == 'H') token = 'N';
         lastToken = token;
@@ -229,7 +226,7 @@ private:
         case '"': {
           size_t start = pos;
           while (pos < pattern.size() && pattern[pos] != starter)
-            pos += IsLeadByte(static_cast<unsigned char>(pattern[pos])) ? 2 : 1;
+            pos += CharSize(pattern, pos);
           if (pos > pattern.size()) pos = pattern.size();
           Result.append(pattern.substr(start, pos - start));
           if (pos < pattern.size()) ++pos;

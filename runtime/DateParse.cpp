@@ -3,7 +3,7 @@
 
 #include "runtime/DateTime.h"
 #include "runtime/Exception.h"
-#include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -14,12 +14,9 @@ enum TDateOrder { doMDY, doDMY, doYMD };
 // The order of year, month and day is that of the first of the letters Y, M, D (any case)
 // found in the short date format; month first when it has none.
 TDateOrder GetDateOrder(const std::string& format) {
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(format[i]))) {
-      ++i;
-      continue;
-    }
-    switch (format[i] & 0xDF) {
+  for (size_t i = 0; i < format.size(); i += CharSize(format, i)) {
+    if (CharSize(format, i) == 2) continue;
+    switch (AsciiUpper(format[i])) {
       case 'Y':
         return doYMD;
       case 'M':
@@ -75,12 +72,7 @@ public:
     if (word.empty()) return false;
     SkipBlanks();
     if (Text.size() - Pos < word.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-      char a = Text[Pos + i], b = word[i];
-      if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-      if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-      if (a != b) return false;
-    }
+    if (!SameText(Text.substr(Pos, word.size()), word)) return false;
     Pos += word.size();
     return true;
   }

@@ -12,6 +12,7 @@
 
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -290,7 +291,7 @@ std::string TFormatter::Directive() {
   }
   if (AtEnd()) RaiseInvalidFormat(Fmt);
   char type = Fmt[Pos++];
-  if (type >= 'a' && type <= 'z') type = static_cast<char>(type - 'a' + 'A');
+  type = AsciiUpper(type);
   if (!std::strchr("DUXEFGNMSP", type) || type == '\0') RaiseInvalidFormat(Fmt);
   const TFormatArg& arg = NextArgument();
   int prec = static_cast<int>(precision);
@@ -373,7 +374,7 @@ std::string TFormatter::StringText(const TFormatArg& arg, int precision) {
     // Cutting between the two bytes of a character would leave half a character behind.
     size_t cut = 0;
     while (cut < static_cast<size_t>(precision)) {
-      size_t step = IsLeadByte(static_cast<unsigned char>(text[cut])) ? 2 : 1;
+      size_t step = CharSize(text, cut);
       if (cut + step > static_cast<size_t>(precision)) break;
       cut += step;
     }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <unordered_map>
+#include <vector>
 
 #include "runtime/Exception.h"
 
@@ -12,11 +13,35 @@ namespace qnexp {
 
 namespace {
 
-// Converts with iconv between two code pages; raises EConvertError on any invalid input.
-std::string Convert(std::string_view text, const char* to, const char* from) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1))
+constexpr const char* Utf8 = "UTF-8";
+
+// One conversion descriptor per direction, opened on first use and kept for the process:
+// opening one costs more than converting a line. Each use starts in the initial state.
+iconv_t Converter(const char* to, const char* from) {
+  struct TEntry {
+    std::string To, From;
+    iconv_t Descriptor;
+  };
+  // Never destroyed, so that the descriptors stay reachable until the process ends.
+  static auto& entries = *new std::vector<TEntry>;
+  for (const TEntry& entry : entries) {
+    if (entry.To == to && entry.From == from) {
+      iconv(entry.Descriptor, nullptr, nullptr, nullptr, nullptr);
+      return entry.Descriptor;
+    }
+  }
+  iconv_t descriptor = iconv_open(to, from);
+  if (descriptor == reinterpret_cast<iconv_t>(-1))
     throw EConvertError(std::string("No conversion from ") + from + " to " + to);
+  entries.push_back({to, from, descriptor});
+  return descriptor;
+}
+
+// Converts with iconv between two code pages. At a sequence that does not convert, raises
+// EConvertError, or with a replacement appends it and goes on after the sequence.
+std::string Convert(std::string_view text, const char* to, const char* from,
+                    const char* replacement = nullptr) {
+  iconv_t cd = Converter(to, from);
   std::string out;
   out.resize(text.size() * 2 + 16);
   char* in = const_cast<char*>(text.data());
@@ -36,41 +61,55 @@ std::string Convert(std::string_view text, const char* to, const char* from) {
       continue;
     }
     size_t offset = text.size() - inLeft;
-    iconv_close(cd);
+    // iconv reports a valid character without a form in the target like a broken sequence.
+    size_t length = std::string_view(from) == Utf8 ? Utf8SequenceLength(text, offset) : 0;
+    if (replacement) {
+      out.resize(done);
+      out += replacement;
+      done = out.size();
+      size_t skip = length > 0 ? length : 1;
+      in += skip;
+      inLeft -= skip;
+      out.resize(done + inLeft * 2 + 16);
+      continue;
+    }
+    if (length > 0)
+      throw EConvertError(std::string("No ") + to + " form for the character at byte " +
+                          std::to_string(offset));
     throw EConvertError(std::string("Invalid ") + from + " text at byte " + std::to_string(offset));
   }
-  iconv_close(cd);
   out.resize(done);
   return out;
 }
 
 }  // namespace
 
-std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "GBK"); }
+std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, Utf8, "GBK"); }
 
 std::string GbkToUtf8Lenient(std::string_view gbk) {
-  try {
-    return GbkToUtf8(gbk);
-  } catch (const EConvertError&) {
-  }
-  // Convert character by character, replacing what does not convert.
-  std::string out;
-  size_t i = 0;
-  while (i < gbk.size()) {
-    unsigned char c = static_cast<unsigned char>(gbk[i]);
-    size_t width = (c >= 0x81 && i + 1 < gbk.size()) ? 2 : 1;
-    try {
-      out += GbkToUtf8(gbk.substr(i, width));
-    } catch (const EConvertError&) {
-      out += "\xEF\xBF\xBD";
-      width = 1;
-    }
-    i += width;
-  }
-  return out;
+  return Convert(gbk, Utf8, "GBK", "\xEF\xBF\xBD");
 }
 
-std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8"); }
+std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "GBK", Utf8); }
+
+std::string Utf8ToGbkLenient(std::string_view utf8) { return Convert(utf8, "GBK", Utf8, "?"); }
+
+size_t Utf8SequenceLength(std::string_view text, size_t i) {
+  auto at = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  unsigned char lead = at(i);
+  if (lead < 0x80) return 1;
+  size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  for (size_t k = 1; k < length; ++k)
+    if ((at(i + k) & 0xC0) != 0x80) return 0;
+  unsigned char second = at(i + 1);
+  // Overlong forms, surrogates and code points past U+10FFFF.
+  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) ||
+      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))
+    return 0;
+  return length;
+}
 
 std::string Utf8ToGbkOrSame(std::string_view utf8) {
   try {

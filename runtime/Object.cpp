@@ -1,4 +1,5 @@
 // Class information of the root class and the persistent-class registry.
+#include "runtime/GbkChars.h"
 #include "runtime/Object.h"
 
 #include <algorithm>
@@ -33,17 +34,10 @@ std::vector<TRegistration>& Registry() {
   return registry;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto up = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; };
-           return up(x) == up(y);
-         });
-}
-
 void Register(const TClassInfo& cls, std::string_view name) {
   auto& registry = Registry();
   auto found = std::find_if(registry.begin(), registry.end(),
-                            [&](const TRegistration& r) { return SameName(r.Name, name); });
+                            [&](const TRegistration& r) { return SameText(r.Name, name); });
   if (found != registry.end()) {
     found->Class = &cls;
     return;
@@ -68,7 +62,7 @@ void UnRegisterPersistentClass(const TClassInfo& cls) {
 
 const TClassInfo* GetPersistentClass(std::string_view name) {
   for (const TRegistration& r : Registry())
-    if (SameName(r.Name, name)) return r.Class;
+    if (SameText(r.Name, name)) return r.Class;
   return nullptr;
 }
 

@@ -5,7 +5,7 @@
 
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
-#include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -20,31 +20,10 @@ constexpr const char* SortedListText = "Operation not allowed on sorted string l
 
 [[noreturn]] void RaiseSorted() { throw EListError(SortedListText); }
 
-bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-// The bytes a character takes at position i. A lead byte stands alone at the very end and
-// before a byte that cannot be a second byte (a blank, a quote, a comma...), so that broken
-// text never swallows a delimiter or a closing quote.
-size_t CharLength(std::string_view text, size_t i) {
-  return IsLead(text[i]) && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x40
-             ? 2
-             : 1;
-}
-
-// Position of the first c that is not the second byte of a two-byte character.
-size_t FindChar(std::string_view text, char c) {
-  for (size_t i = 0; i < text.size(); i += CharLength(text, i))
-    if (text[i] == c) return i;
-  return std::string_view::npos;
-}
-
-unsigned char UpperAscii(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
-}
-
 bool NeedsQuotes(std::string_view text, char delimiter, char quote) {
-  for (size_t i = 0; i < text.size(); i += CharLength(text, i))
+  for (size_t i = 0; i < text.size(); i += CharSize(text, i))
     if (IsBlankOrControl(text[i]) || text[i] == delimiter || text[i] == quote) return true;
   return false;
 }
@@ -52,7 +31,7 @@ bool NeedsQuotes(std::string_view text, char delimiter, char quote) {
 std::string Quoted(std::string_view text, char quote) {
   std::string out(1, quote);
   for (size_t i = 0; i < text.size();) {
-    size_t length = CharLength(text, i);
+    size_t length = CharSize(text, i);
     if (length == 1 && text[i] == quote) out += quote;
     out.append(text, i, length);
     i += length;
@@ -67,7 +46,7 @@ std::string ExtractQuoted(std::string_view text, size_t& i, char quote) {
   std::string out;
   ++i;
   while (i < text.size()) {
-    size_t length = CharLength(text, i);
+    size_t length = CharSize(text, i);
     if (length == 1 && text[i] == quote) {
       if (i + 1 < text.size() && text[i + 1] == quote) {
         out += quote;
@@ -304,7 +283,7 @@ void TStringList::SetDelimitedTextWith(std::string_view text, char delimiter, ch
     } else {
       size_t start = i;
       while (i < text.size() && !IsBlankOrControl(text[i]) && text[i] != delimiter)
-        i += CharLength(text, i);
+        i += CharSize(text, i);
       item.assign(text, start, i - start);
     }
     Add(item);
@@ -364,20 +343,9 @@ void TStringList::SetCaseSensitive(bool value) {
 }
 
 int TStringList::CompareStrings(std::string_view a, std::string_view b) const {
-  size_t length = std::min(a.size(), b.size());
-  bool trail = false;
-  for (size_t i = 0; i < length; ++i) {
-    auto x = static_cast<unsigned char>(a[i]);
-    auto y = static_cast<unsigned char>(b[i]);
-    if (!IsCaseSensitive && !trail) {
-      x = UpperAscii(x);
-      y = UpperAscii(y);
-    }
-    if (x != y) return x < y ? -1 : 1;
-    trail = !trail && IsLeadByte(x);
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  if (!IsCaseSensitive) return CompareText(a, b);
+  int order = a.compare(b);
+  return (order > 0) - (order < 0);
 }
 
 }  // namespace qnexp

@@ -1,4 +1,5 @@
 // The variant value type: construction, conversions between the scalar kinds, arrays.
+#include "runtime/GbkChars.h"
 #include "runtime/Variant.h"
 
 #include <cfloat>
@@ -112,16 +113,6 @@ std::string CurrencyText(int64_t scaled) {
     text += '.' + digits;
   }
   return text;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
-    char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // The value a fresh element of a typed array starts with.
@@ -316,8 +307,8 @@ bool TVariant::AsBoolean() const {
     case varDate: return Real != 0;
     case varOleStr:
     case varString: {
-      if (SameTextAscii(Text, "True")) return true;
-      if (SameTextAscii(Text, "False")) return false;
+      if (SameText(Text, "True")) return true;
+      if (SameText(Text, "False")) return false;
       long double number = 0;
       if (TryStrToFloat(Text, number)) return number != 0;
       break;

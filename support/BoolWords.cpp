@@ -1,7 +1,7 @@
 // The boolean words and letters of the process.
 #include "support/BoolWords.h"
 
-#include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -22,7 +22,7 @@ std::array<char, 2>& Letters() {
 std::string CutWord(std::string_view word) {
   size_t length = 0;
   while (length < word.size()) {
-    size_t step = IsLeadByte(static_cast<unsigned char>(word[length])) ? 2 : 1;
+    size_t step = CharSize(word, length);
     if (length + step > MaxBoolWordLength) break;
     length += step;
   }

@@ -8,8 +8,10 @@
 
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "support/QnStringList.h"
 #include "support/StoredStrList.h"
+#include "support/StrFuncs.h"
 
 namespace qnexp {
 
@@ -211,8 +213,8 @@ TDateTime PeriodEdge(TDateTime t, const std::string& name, TPeriodEdge edge) {
 std::string KindName(const std::string& name) {
   size_t end = 0;
   while (end < name.size()) {
-    size_t width = static_cast<unsigned char>(name[end]) >= 0xA0 ? 2 : 1;
-    if (end + width > kMaxKindNameBytes || end + width > name.size()) break;
+    size_t width = CharSize(name, end);
+    if (end + width > kMaxKindNameBytes) break;
     end += width;
   }
   return name.substr(0, end);
@@ -318,12 +320,13 @@ void SetUserPeriod(const TStringList& lines) {
   int at = 0;
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string& line = lines.Get(i);
-    size_t per = line.find("Per:");
-    if (per == std::string::npos) continue;
-    size_t dt = line.find("DT:", per + 4);
-    if (dt == std::string::npos) continue;
-    AppendItem(at++, line.substr(0, per), line.substr(per + 4, dt - per - 4),
-               line.substr(dt + 3));
+    // Positions are 1-based; the markers are only found where a character starts.
+    int per = FindText(line, "Per:");
+    if (per == 0) continue;
+    int dt = FindText(line, "DT:", per + 4);
+    if (dt == 0) continue;
+    AppendItem(at++, line.substr(0, per - 1), line.substr(per + 3, dt - per - 4),
+               line.substr(dt + 2));
   }
 }
 
@@ -341,7 +344,8 @@ void UserPerList(const std::string& fileName, TStringList& strings) {
   const TQnStringList& lines = file.List();
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string& line = lines.Get(i);
-    strings.Add(line.substr(0, line.find("Per:")));
+    int per = FindText(line, "Per:");
+    strings.Add(per == 0 ? line : line.substr(0, per - 1));
   }
 }
 

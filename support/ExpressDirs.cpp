@@ -104,18 +104,6 @@ std::string SpecifierValue(int Index) {
   return RegistryText(rkCurrentUser, ShellFoldersKey, specifiers[static_cast<size_t>(Index)]);
 }
 
-// Path with the backslashes that are characters of their own turned into '/'.
-std::string ForwardSlashes(std::string_view Path) {
-  std::string path(Path);
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])))
-      ++i;
-    else if (path[i] == '\\')
-      path[i] = '/';
-  }
-  return path;
-}
-
 std::string SystemErrorText(int error) {
   char buffer[256] = {};
   // The GNU strerror_r returns the message, which need not be in buffer.
@@ -186,12 +174,8 @@ std::string ExpandExpressDirs(std::string_view S, bool RealPath) {
 
 std::string GetRealPath(std::string_view Path) {
   if (Path.empty()) return {};
-  size_t colon = Path.find(':');
-  if (colon != std::string_view::npos) {
-    bool url = colon >= 2 && Path.substr(0, colon).find_first_of("/\\") == std::string_view::npos;
-    bool drive = colon == 1;
-    if (url || drive) return std::string(Path);
-  }
+  // An address ("https:...") or a drive ("c:...") stays as it is.
+  if (Path.find(':') == 1 || IsAddress(Path)) return std::string(Path);
   std::string path = ForwardSlashes(Path);
   if (path[0] != '/') {
     std::string folder = CurrentFolder();

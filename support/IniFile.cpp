@@ -14,6 +14,7 @@
 #include "platform/OsText.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/StringList.h"
 #include "support/NumConv.h"
 #include "support/SplitStr.h"
@@ -25,11 +26,27 @@ namespace {
 
 constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 
+// One line of the file: its GBK text, and the bytes it had in the file, written back as they
+// were as long as the line is not replaced. A line of a UTF-8 file holding characters that GBK
+// lacks reads with "?" in their place, but keeps them in the file.
+struct TIniLine {
+  explicit TIniLine(std::string text) : Text(std::move(text)) {}
+  TIniLine(std::string text, std::string original)
+      : Text(std::move(text)), Original(std::move(original)), FromFile(true) {}
+
+  std::string Text;
+  std::string Original;
+  bool FromFile = false;
+};
+
 // The file as lines, with what is needed to write it back the way it was.
 struct TIniLines {
-  std::vector<std::string> Lines;
+  std::vector<TIniLine> Lines;
   std::string LineBreak = "\r\n";
   bool Utf8 = false;
+
+  const std::string& operator[](int index) const { return Lines[static_cast<size_t>(index)].Text; }
+  int Count() const { return static_cast<int>(Lines.size()); }
 };
 
 // The file's bytes; false when it does not exist. Raises EFOpenError when it exists but cannot
@@ -59,19 +76,24 @@ TIniLines Load(const std::string& fileName) {
   TIniLines ini;
   std::string bytes;
   if (!ReadBytes(fileName, bytes)) return ini;
+  size_t start = 0;
   if (bytes.compare(0, Utf8Mark.size(), Utf8Mark) == 0) {
     ini.Utf8 = true;
-    bytes = Utf8ToGbk(std::string_view(bytes).substr(Utf8Mark.size()));
+    start = Utf8Mark.size();
   }
-  size_t start = 0;
+  // Line breaks are found in the file's own bytes, which works for GBK and UTF-8 alike.
+  auto addLine = [&](std::string original) {
+    std::string text = ini.Utf8 ? Utf8ToGbkLenient(original) : original;
+    ini.Lines.emplace_back(std::move(text), std::move(original));
+  };
   bool breakSeen = false;
   while (start < bytes.size()) {
     size_t end = bytes.find_first_of("\r\n", start);
     if (end == std::string::npos) {
-      ini.Lines.push_back(bytes.substr(start));
+      addLine(bytes.substr(start));
       break;
     }
-    ini.Lines.push_back(bytes.substr(start, end - start));
+    addLine(bytes.substr(start, end - start));
     size_t next = end + 1;
     if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
     if (!breakSeen) {
@@ -90,22 +112,26 @@ void ReplaceFile(const std::string& fileName, std::string_view content) {
     throw EIniFileException(Format("Unable to write to %s", {fileName}));
 }
 
+// Lines read from the file go back byte for byte; new and replaced lines are written in the
+// file's encoding.
 void Save(const std::string& fileName, const TIniLines& ini) {
-  std::string text;
-  for (const std::string& line : ini.Lines) {
-    text += line;
+  std::string text = ini.Utf8 ? std::string(Utf8Mark) : std::string();
+  for (const TIniLine& line : ini.Lines) {
+    if (line.FromFile)
+      text += line.Original;
+    else
+      text += ini.Utf8 ? GbkToUtf8(line.Text) : line.Text;
     text += ini.LineBreak;
   }
-  if (ini.Utf8) text = std::string(Utf8Mark) + GbkToUtf8(text);
   ReplaceFile(fileName, text);
 }
 
-// True for a "[name]" line, with the name between the brackets (up to the first "]", or to
-// the end without one), blanks around it removed.
+// True for a "[name]" line, with the name between the brackets (up to the first "]" that is a
+// character of its own, or to the end without one), blanks around it removed.
 bool IsHeader(const std::string& line, std::string& name) {
   std::string trimmed = TrimBoth(line);
   if (trimmed.empty() || trimmed[0] != '[') return false;
-  size_t close = trimmed.find(']');
+  size_t close = FindChar(trimmed, ']', 1);
   name = TrimBoth(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos
                                                                                   : close - 1));
   return true;
@@ -132,17 +158,17 @@ std::string Unquoted(std::string value) {
 // The line index of the first header of the section, or -1.
 int FindSection(const TIniLines& ini, std::string_view section) {
   std::string name;
-  for (size_t i = 0; i < ini.Lines.size(); ++i)
-    if (IsHeader(ini.Lines[i], name) && SameText(name, section)) return static_cast<int>(i);
+  for (int i = 0; i < ini.Count(); ++i)
+    if (IsHeader(ini[i], name) && SameText(name, section)) return i;
   return -1;
 }
 
 // The index just past the section whose header is at header: the next header, or the end.
 int SectionEnd(const TIniLines& ini, int header) {
   std::string name;
-  size_t i = static_cast<size_t>(header) + 1;
-  while (i < ini.Lines.size() && !IsHeader(ini.Lines[i], name)) ++i;
-  return static_cast<int>(i);
+  int i = header + 1;
+  while (i < ini.Count() && !IsHeader(ini[i], name)) ++i;
+  return i;
 }
 
 // The line index of the first entry of that name in the section at header, or -1.
@@ -150,7 +176,7 @@ int FindEntry(const TIniLines& ini, int header, std::string_view entry) {
   std::string name, value;
   int end = SectionEnd(ini, header);
   for (int i = header + 1; i < end; ++i)
-    if (IsEntry(ini.Lines[static_cast<size_t>(i)], name, value) && SameText(name, entry)) return i;
+    if (IsEntry(ini[i], name, value) && SameText(name, entry)) return i;
   return -1;
 }
 
@@ -162,7 +188,7 @@ void ForEachEntry(const TIniLines& ini, std::string_view section, F visit) {
   std::string name, value;
   int end = SectionEnd(ini, header);
   for (int i = header + 1; i < end; ++i)
-    if (IsEntry(ini.Lines[static_cast<size_t>(i)], name, value)) visit(name, value);
+    if (IsEntry(ini[i], name, value)) visit(name, value);
 }
 
 // Text for one line of the file: line breaks would split it, so they become blanks.
@@ -178,13 +204,13 @@ void SetEntry(TIniLines& ini, std::string_view section, std::string_view name,
   std::string line = OneLine(name) + "=" + OneLine(value);
   int header = FindSection(ini, section);
   if (header < 0) {
-    ini.Lines.push_back("[" + OneLine(section) + "]");
-    ini.Lines.push_back(line);
+    ini.Lines.emplace_back("[" + OneLine(section) + "]");
+    ini.Lines.emplace_back(std::move(line));
     return;
   }
   int entry = FindEntry(ini, header, name);
   if (entry >= 0) {
-    ini.Lines[static_cast<size_t>(entry)] = line;
+    ini.Lines[static_cast<size_t>(entry)] = TIniLine(std::move(line));
     return;
   }
   // After the last entry of the section, so that blank lines and notes that introduce the
@@ -192,8 +218,8 @@ void SetEntry(TIniLines& ini, std::string_view section, std::string_view name,
   int at = header + 1;
   std::string entryName, entryValue;
   for (int i = header + 1, end = SectionEnd(ini, header); i < end; ++i)
-    if (IsEntry(ini.Lines[static_cast<size_t>(i)], entryName, entryValue)) at = i + 1;
-  ini.Lines.insert(ini.Lines.begin() + at, line);
+    if (IsEntry(ini[i], entryName, entryValue)) at = i + 1;
+  ini.Lines.insert(ini.Lines.begin() + at, TIniLine(std::move(line)));
 }
 
 void RemoveSection(TIniLines& ini, std::string_view section) {
@@ -211,7 +237,7 @@ bool ReadRaw(const std::string& fileName, std::string_view section, std::string_
   int entry = FindEntry(ini, header, name);
   if (entry < 0) return false;
   std::string entryName;
-  IsEntry(ini.Lines[static_cast<size_t>(entry)], entryName, value);
+  IsEntry(ini[entry], entryName, value);
   value = Unquoted(std::move(value));
   return true;
 }
@@ -297,8 +323,8 @@ void TIniFile::ReadSections(TStringList& names) {
   names.BeginUpdate();
   names.Clear();
   std::string name;
-  for (const std::string& line : ini.Lines)
-    if (IsHeader(line, name)) names.Add(name);
+  for (const TIniLine& line : ini.Lines)
+    if (IsHeader(line.Text, name)) names.Add(name);
   names.EndUpdate();
 }
 
@@ -331,7 +357,7 @@ void TIniFile::ReadLines(TStringList& lines) {
   TIniLines ini = Load(Name);
   lines.BeginUpdate();
   lines.Clear();
-  for (const std::string& line : ini.Lines) lines.Add(line);
+  for (const TIniLine& line : ini.Lines) lines.Add(line.Text);
   lines.EndUpdate();
 }
 

@@ -9,7 +9,9 @@
 // (' or ") loses the quotes; lines starting with ";" and lines without "=" are not entries; a
 // missing file reads as empty and is created by the first change. Lines may end in CR LF, LF
 // or CR; a rewritten file keeps the line end it had (CR LF for a new one). A file that starts
-// with the UTF-8 byte-order mark is read as UTF-8 and written back so.
+// with the UTF-8 byte-order mark is read as UTF-8 and written back so, with its mark: a
+// character GBK lacks (or a byte that is not UTF-8) reads as "?", and every line that a change
+// does not replace is written back byte for byte, whatever it holds.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "core/EntryPoints.h"
@@ -13,6 +14,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/Handles.h"
 #include "runtime/StringList.h"
 #include "support/SplitStr.h"
@@ -48,32 +50,75 @@ public:
   TExpandLevel& operator=(const TExpandLevel&) = delete;
 };
 
-void CountSubstitution(const std::string& text) {
+// Counts one substitution that will make the expanded text newSize bytes long, before the
+// text is built, so that neither limit lets the work run on once it is crossed.
+void CountSubstitution(size_t newSize) {
   if (++Substitutions > kMaxMacroSubstitutions)
     throw Exception(Format(Res("宏替换次数太多(超过%d次)"), {kMaxMacroSubstitutions}));
-  if (text.size() > kMaxMacroTextBytes)
+  if (newSize > kMaxMacroTextBytes)
     throw Exception(
         Format(Res("宏展开后的文本太长(超过%d字节)"), {static_cast<int>(kMaxMacroTextBytes)}));
 }
 
-// The 1-based position of the first c at or after from on a character boundary; 0 when none.
-int FindSign(const std::string& text, char c, int from) {
-  int size = static_cast<int>(text.size());
-  for (int pos = std::max(from, 1); pos <= size; pos = NextCharPos(text, pos))
-    if (text[pos - 1] == c) return pos;
-  return 0;
-}
+// The part of a text that an expansion has still to scan. A substituted text goes in front of
+// it, to be scanned in its turn; the buffer keeps room before the rest for that, so putting a
+// text there costs its own length, not the length of everything behind it.
+class TPendingText {
+public:
+  explicit TPendingText(std::string_view text) { Prepend(text); }
 
-// At most limit bytes of text, shortened by one more byte rather than splitting a character.
-std::string CutToBytes(const std::string& text, int limit) {
-  if (static_cast<int>(text.size()) <= limit) return text;
-  int end = 1;
-  while (true) {
-    int next = NextCharPos(text, end);
-    if (next - 1 > limit) break;
-    end = next;
+  std::string_view View() const { return {Buffer.get() + Start, Capacity - Start}; }
+  size_t Size() const { return Capacity - Start; }
+  void Consume(size_t count) { Start += count; }
+
+  void Prepend(std::string_view text) {
+    if (text.empty()) return;
+    if (text.size() > Start) {
+      // Room for as much again as the text will then hold, so that growing stays linear.
+      size_t size = Size();
+      size_t capacity = 2 * (text.size() + size);
+      // Left uninitialised: every byte is written before it is read.
+      std::unique_ptr<char[]> grown(new char[capacity]);
+      if (size > 0) std::memcpy(grown.get() + capacity - size, Buffer.get() + Start, size);
+      Buffer = std::move(grown);
+      Start = capacity - size;
+      Capacity = capacity;
+    }
+    Start -= text.size();
+    std::memcpy(Buffer.get() + Start, text.data(), text.size());
   }
-  return text.substr(0, end - 1);
+
+private:
+  std::unique_ptr<char[]> Buffer;
+  size_t Capacity = 0;
+  size_t Start = 0;
+};
+
+// Where FindMacroRef found a reference: the index of its start sign, and the length of the
+// name between the signs.
+struct TMacroRef {
+  size_t Start = 0;
+  size_t NameLength = 0;
+  size_t End() const { return Start + NameLength + 2; }
+};
+
+// Finds the next complete reference in text from index from (a character start), as
+// GetNextMacroRef describes it.
+bool FindMacroRef(std::string_view text, size_t from, char startSign, char endSign,
+                  TMacroRef& ref) {
+  size_t start = FindChar(text, startSign, from);
+  if (start == std::string_view::npos) return false;
+  size_t nameFrom = start + 1;
+  if (nameFrom < text.size() && text[nameFrom] == '(') {
+    bool found = false;
+    nameFrom = static_cast<size_t>(SeekCloseBracket(text, static_cast<int>(nameFrom) + 1, found)) - 1;
+    if (!found) return false;
+  }
+  size_t end = FindChar(text, endSign, nameFrom);
+  if (end == std::string_view::npos) return false;
+  ref.Start = start;
+  ref.NameLength = end - start - 1;
+  return true;
 }
 
 }  // namespace
@@ -120,7 +165,7 @@ std::string TMacros::GetMacroText(const std::string& name) {
     text = GetValue(name);
     if (text.empty() && ParentEnable && Parent) text = Parent->GetMacroText(name);
   }
-  if (FindSign(text, StartSign, 1)) CheckStr(text);
+  if (FindChar(text, StartSign) != std::string::npos) CheckStr(text);
   return text;
 }
 
@@ -147,57 +192,71 @@ void TMacros::Join(const TStringList& lines) {
 }
 
 bool TMacros::GetNextMacroRef(const std::string& text, int& pos, std::string& name) {
-  pos = FindSign(text, StartSign, pos);
-  if (pos == 0) return false;
-  int from = pos + 1;
-  if (from <= static_cast<int>(text.size()) && text[from - 1] == '(') {
-    bool found = false;
-    from = SeekCloseBracket(text, from, found);
-    if (!found) return false;
-  }
-  int end = FindSign(text, EndSign, from);
-  if (end == 0) return false;
-  name = text.substr(pos, end - pos - 1);
+  TMacroRef ref;
+  if (!FindMacroRef(text, static_cast<size_t>(std::max(pos, 1)) - 1, StartSign, EndSign, ref))
+    return false;
+  pos = static_cast<int>(ref.Start) + 1;
+  name = text.substr(ref.Start + 1, ref.NameLength);
   return true;
 }
 
+// The result is built once, front to back: what lies before a reference is final, and a
+// substituted text is put in front of what is still to be scanned. The work is therefore in
+// proportion to the texts produced, however often a macro reproduces its own reference.
 bool TMacros::CheckStr(std::string& text) {
   TExpandLevel level;
+  TPendingText pending(text);
+  std::string done;
   bool found = false;
-  int pos = 1;
-  std::string name;
-  while (GetNextMacroRef(text, pos, name)) {
+  TMacroRef ref;
+  while (FindMacroRef(pending.View(), 0, StartSign, EndSign, ref)) {
     found = true;
+    std::string_view rest = pending.View();
+    done.append(rest.substr(0, ref.Start));
+    std::string name(rest.substr(ref.Start + 1, ref.NameLength));
+    // The bytes the text will have once the reference is replaced by a text of that size.
+    auto sizeWith = [&](size_t replacement) {
+      return done.size() + pending.Size() - ref.End() + replacement;
+    };
     if (name.empty()) {
-      text.erase(pos, 1);
-      ++pos;
+      // Two signs side by side leave one literal sign, and scanning goes on after them.
+      done += StartSign;
+      pending.Consume(ref.End());
       continue;
     }
     if (name[0] == '(') {
       bool closed = false;
-      int close = SeekCloseBracket(name, 1, closed);
+      size_t close = static_cast<size_t>(SeekCloseBracket(name, 1, closed)) - 1;
       if (closed) {
-        std::string inner = name.substr(1, close - 3);
-        CheckStr(inner);
-        text.replace(pos, close - 1, inner);
-        CountSubstitution(text);
+        // The bracket's expansion becomes the name: the reference is scanned again.
+        std::string computed = name.substr(1, close - 2);
+        CheckStr(computed);
+        computed.insert(computed.begin(), StartSign);
+        CountSubstitution(sizeWith(computed.size() + name.size() - close + 1));
+        pending.Consume(ref.Start + 1 + close);
+        pending.Prepend(computed);
         continue;
       }
     }
     std::string value = GetMacroText(name);
-    if (!value.empty() || NullReplace) {
-      text.replace(pos - 1, name.size() + 2, value);
-      CountSubstitution(text);
-    } else {
-      pos += static_cast<int>(name.size()) + 2;
+    if (value.empty() && !NullReplace) {
+      done.append(rest.substr(ref.Start, ref.End() - ref.Start));
+      pending.Consume(ref.End());
+      continue;
     }
+    // The substituted text is scanned again, so a macro may refer to others.
+    CountSubstitution(sizeWith(value.size()));
+    pending.Consume(ref.End());
+    pending.Prepend(value);
   }
+  done.append(pending.View());
+  text = std::move(done);
   return found;
 }
 
 bool TMacros::CheckShortStr(std::string& text) {
   bool found = CheckStr(text);
-  text = CutToBytes(text, 255);
+  text = CopyValid(text, 1, 255);
   return found;
 }
 

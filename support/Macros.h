@@ -70,7 +70,9 @@ public:
   virtual bool GetNextMacroRef(const std::string& text, int& pos, std::string& name);
   // Substitutes every reference in text; true when at least one was found. StartSign
   // EndSign side by side leaves one literal StartSign; "(" ... ")" as a name is expanded first
-  // and the result used as the name. Raises the errors of the limits above.
+  // and the result used as the name. A substituted text is scanned again together with what
+  // follows it. Takes time in proportion to the texts it produces; raises the errors of the
+  // limits above as soon as a substitution would cross one (text is then unspecified).
   virtual bool CheckStr(std::string& text);
 
   // CheckStr, then the text is cut to at most 255 bytes (never inside a character).

@@ -65,15 +65,6 @@ int UnitNumber(int p) {
   }
 }
 
-// At most limit bytes of text, one byte fewer rather than half a character.
-std::string CutToBytes(const std::string& text, int limit) {
-  if (static_cast<int>(text.size()) <= limit) return text;
-  int end = 1;
-  for (int next = NextCharPos(text, end); next - 1 <= limit; next = NextCharPos(text, end))
-    end = next;
-  return text.substr(0, end - 1);
-}
-
 // A quoted text at i ('...' or "...", a doubled quote standing for one, unterminated up to
 // the end); i moves past it. False, and i unchanged, when there is no quote at i.
 bool ReadQuoted(const std::string& f, size_t& i, std::string& out) {
@@ -225,7 +216,7 @@ void TRenMinBi::SetMoneyStr(const std::string& text) {
     if (Decimals == 0) {
       held = text.substr(0, point);
     } else {
-      std::string fraction = CutToBytes(text.substr(point + 1), Decimals);
+      std::string fraction = CopyValid(text.substr(point + 1), 1, Decimals);
       fraction.append(Decimals - std::min<size_t>(fraction.size(), Decimals), '0');
       held = text.substr(0, point + 1) + fraction;
     }
@@ -334,7 +325,7 @@ std::string TRenMinBi::GetResult() {
   size_t point = Money.find('.');
   std::string integerText = Money.substr(0, point);
   std::string fractionText =
-      point == std::string::npos ? std::string() : CutToBytes(Money.substr(point + 1), Decimals);
+      point == std::string::npos ? std::string() : CopyValid(Money.substr(point + 1), 1, Decimals);
   std::vector<TCell> whole, fraction;
   AppendChars(whole, integerText);
   AppendChars(fraction, fractionText);

@@ -8,6 +8,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/Stream.h"
 #include "runtime/StringList.h"
 #include "runtime/Variant.h"
@@ -32,17 +33,6 @@ TObject* WithCloneContext(TObject* obj, F copy) {
     error.Message += "\r\n" + Format(Res("复制对象 %s 失败"), {GetObjCaption(obj)});
     throw;
   }
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // A new list of the kind of source holding what it holds: texts (and clones of their objects

@@ -7,6 +7,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "support/BaseObject.h"
 #include "support/ListContainer.h"
 #include "support/QnList.h"
@@ -20,17 +21,6 @@ namespace {
 std::vector<TObjectCreator>& Creators() {
   static std::vector<TObjectCreator> creators;
   return creators;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 }  // namespace

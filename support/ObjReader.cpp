@@ -9,6 +9,7 @@
 
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/Stream.h"
 #include "runtime/StringList.h"
 #include "runtime/Variant.h"
@@ -32,17 +33,6 @@ struct TRestore {
 
 [[noreturn]] void RaiseShort() { throw EReadError("Stream read error"); }
 [[noreturn]] void RaiseBadValue() { throw EReadError(Msg::InvalidPropertyValue); }
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 template <class T>
 void Store(void* prop, T value) {

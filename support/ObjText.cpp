@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "runtime/GbkChars.h"
 #include "runtime/Stream.h"
 #include "support/ObjCreators.h"
 #include "support/ObjReader.h"
@@ -24,10 +25,6 @@ constexpr int MaxIndentLevel = 32;
 
 std::string Indent(int level) {
   return std::string(static_cast<size_t>(std::min(level, MaxIndentLevel)) * 2, ' ');
-}
-
-bool IsGbkPair(unsigned char lead, unsigned char trail) {
-  return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
 }
 
 template <class T>
@@ -132,10 +129,7 @@ private:
       bool quoted = false;
       while (i < end) {
         auto c = static_cast<unsigned char>(text[i]);
-        size_t width = 1;
-        if (c >= 0x80 && i + 1 < text.size() &&
-            IsGbkPair(c, static_cast<unsigned char>(text[i + 1])))
-          width = 2;
+        size_t width = CharSize(text, i);
         if (c < 0x20 || (c >= 0x80 && width == 1)) {
           if (quoted) Put("'");
           quoted = false;

@@ -6,6 +6,7 @@
 
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/Stream.h"
 #include "support/ObjCreators.h"
 #include "support/ObjStream.h"
@@ -26,8 +27,8 @@ enum TTokenKind : uint8_t {
 };
 
 // Splits the text into tokens. Identifiers start with a letter, "_" or a byte from 0x80 up
-// (such a byte and the one after it form one character); they go on with letters, digits,
-// "_", two-byte characters and dots.
+// (a two-byte character, or a byte of its own); they go on with letters, digits, "_", such
+// characters and dots.
 class TChineseParser {
 public:
   explicit TChineseParser(std::string text) : Text(std::move(text)) { Next(); }
@@ -72,7 +73,7 @@ public:
   bool IsWord(std::string_view word) const {
     if (Kind != tkIdent || Token.size() != word.size()) return false;
     for (size_t i = 0; i < word.size(); ++i)
-      if (Lower(Token[i]) != Lower(word[i])) return false;
+      if (AsciiLower(Token[i]) != AsciiLower(word[i])) return false;
     return true;
   }
   void ExpectSymbol(char c) {
@@ -114,7 +115,6 @@ private:
   static bool IsIdentStart(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
   }
-  static char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
   static int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -141,8 +141,9 @@ private:
     while (Pos < Text.size()) {
       auto c = static_cast<unsigned char>(Text[Pos]);
       if (c >= 0x80) {
-        Token += Text[Pos++];
-        if (Pos < Text.size()) Token += Text[Pos++];
+        size_t size = CharSize(Text, Pos);
+        Token.append(Text, Pos, size);
+        Pos += size;
       } else if (IsIdentStart(c) || IsDigit(c) || c == '.') {
         Token += Text[Pos++];
       } else {
@@ -213,7 +214,7 @@ private:
     if (Token[0] == '+') Token.erase(0, 1);
     Kind = isFloat ? tkFloat : tkInteger;
     if (Pos < Text.size()) {
-      char suffix = Lower(Text[Pos]);
+      char suffix = AsciiLower(Text[Pos]);
       if (suffix == 'c' || suffix == 'd' || suffix == 's') {
         FloatSuffix = suffix;
         Kind = tkFloat;

@@ -7,6 +7,7 @@
 
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
+#include "runtime/GbkChars.h"
 #include "support/BoolWords.h"
 #include "support/NumConv.h"
 #include "support/ObjClone.h"
@@ -28,12 +29,10 @@ constexpr uint8_t DefinedBit(TStringsDefined member) {
   throw EListError(Format(Msg::ListIndexError, {index}));
 }
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
-
 // True when value (already upper-cased) is the word or the letter, ignoring ASCII case.
 bool IsBoolText(const std::string& value, const std::string& word, char letter) {
   if (value == UpperCase(word)) return true;
-  return value.size() == 1 && value[0] == UpperAscii(letter);
+  return value.size() == 1 && value[0] == AsciiUpper(letter);
 }
 
 // "s12", "Obj12": the per-item property names, built without a format pass per call.

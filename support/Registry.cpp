@@ -3,6 +3,7 @@
 
 #include "platform/RegistryStore.h"
 #include "runtime/Format.h"
+#include "runtime/GbkChars.h"
 #include "runtime/StringList.h"
 #include "runtime/Variant.h"
 
@@ -66,7 +67,7 @@ void TRegistry::SetRootKey(std::string_view name) {
 
 std::string TRegistry::ResolvePath(std::string_view key, uint32_t& root) {
   if (key.substr(0, 5) != "HKEY_") return std::string(key);
-  size_t backslash = key.find('\\');
+  size_t backslash = FindChar(key, '\\');
   RegRootKeyOfName(key.substr(0, backslash), root);
   return backslash == std::string_view::npos ? std::string() : std::string(key.substr(backslash + 1));
 }

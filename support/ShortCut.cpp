@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/GbkChars.h"
 #include "support/StrFuncs.h"
 
 namespace qnexp {
@@ -42,7 +43,7 @@ std::string_view TrimBlanks(std::string_view s) {
 int32_t KeyNameToVirtualKey(std::string_view name) {
   if (name.size() == 1) {
     char c = name[0];
-    if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+    if (c >= 'a' && c <= 'z') return AsciiUpper(c);
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
     for (const TKeyName& key : kPunctuation)
       if (key.Name[0] == c) return key.Code;

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "runtime/Exception.h"
-#include "runtime/Gbk.h"
 #include "runtime/StringList.h"
 #include "support/StrFuncs.h"
 

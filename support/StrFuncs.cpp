@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/StringList.h"
 
 namespace qnexp {
@@ -16,49 +16,11 @@ bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A'
 
 bool IsAsciiDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-unsigned char FoldUpper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
-unsigned char FoldLower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
-
-// Maps every single-byte character through fold and copies two-byte characters untouched.
-template <typename Fold>
-std::string MapSingleBytes(std::string_view s, Fold fold) {
-  std::string out(s);
-  for (size_t i = 0; i < out.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (IsLeadByte(c))
-      ++i;
-    else
-      out[i] = static_cast<char>(fold(c));
-  }
-  return out;
-}
-
-// Compares with ASCII case folding outside two-byte characters. Both texts are walked in step;
-// as long as they are equal so far, their character boundaries coincide.
-int CompareFolded(std::string_view a, std::string_view b) {
-  size_t n = std::min(a.size(), b.size());
-  bool inPair = false;
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char ca = static_cast<unsigned char>(a[i]);
-    unsigned char cb = static_cast<unsigned char>(b[i]);
-    if (!inPair) {
-      ca = FoldUpper(ca);
-      cb = FoldUpper(cb);
-    }
-    if (ca != cb) return ca < cb ? -1 : 1;
-    inPair = !inPair && IsLeadByte(ca);
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
-
 }  // namespace
 
 int NextCharPos(std::string_view S, int Pos) {
-  int len = static_cast<int>(S.size());
-  if (Pos >= 1 && Pos < len && IsLeadByte(static_cast<unsigned char>(S[Pos - 1]))) return Pos + 2;
-  return Pos + 1;
+  if (Pos < 1 || static_cast<size_t>(Pos) > S.size()) return Pos + 1;
+  return Pos + static_cast<int>(CharSize(S, static_cast<size_t>(Pos) - 1));
 }
 
 int FindText(std::string_view S, std::string_view Sub, int From) {
@@ -69,16 +31,6 @@ int FindText(std::string_view S, std::string_view Sub, int From) {
     if (S.compare(i - 1, Sub.size(), Sub) == 0) return i;
   return 0;
 }
-
-std::string UpperCase(std::string_view S) { return MapSingleBytes(S, FoldUpper); }
-
-std::string LowerCase(std::string_view S) { return MapSingleBytes(S, FoldLower); }
-
-bool SameText(std::string_view A, std::string_view B) {
-  return A.size() == B.size() && CompareFolded(A, B) == 0;
-}
-
-int CompareText(std::string_view A, std::string_view B) { return CompareFolded(A, B); }
 
 std::string Chars(char C, int N) { return N > 0 ? std::string(static_cast<size_t>(N), C) : std::string(); }
 
@@ -119,7 +71,7 @@ std::string TrimBoth(std::string_view S) { return LTrim(Trim(S)); }
 
 std::string UpcaseFirst(std::string_view S) {
   std::string out = LowerCase(S);
-  if (!out.empty()) out[0] = static_cast<char>(FoldUpper(static_cast<unsigned char>(out[0])));
+  if (!out.empty()) out[0] = AsciiUpper(out[0]);
   return out;
 }
 
@@ -141,7 +93,7 @@ std::string CopyValid(std::string_view S, int Index, int Count) {
   int end = static_cast<int>(last);
   // A first byte whose second byte lies outside the result is dropped; a first byte that ends
   // the whole text has no second byte to lose and stays.
-  if (end < len && IsLeadByte(static_cast<unsigned char>(S[end - 1])) && StrCanBreak(S, end)) --end;
+  if (end < len && CharSize(S, static_cast<size_t>(end) - 1) == 2 && StrCanBreak(S, end)) --end;
   if (end < Index) return {};
   return std::string(S.substr(static_cast<size_t>(Index) - 1, static_cast<size_t>(end - Index + 1)));
 }
@@ -186,14 +138,15 @@ void StrToWords(std::string_view S, TStringList& List) {
     if (IsAsciiLetter(c) || IsAsciiDigit(c)) return true;
     if (c != '.' || i + 1 >= n) return false;
     unsigned char next = at(i + 1);
-    return IsAsciiLetter(next) || IsAsciiDigit(next) || IsLeadByte(next);
+    return IsAsciiLetter(next) || IsAsciiDigit(next) || CharSize(S, i + 1) == 2;
   };
   size_t i = 0;
   while (i < n) {
     size_t start = i;
     unsigned char c = at(i);
+    // A lead byte is a token of its own with its second byte, or alone when broken.
     if (IsLeadByte(c)) {
-      i = std::min(i + 2, n);
+      i += CharSize(S, i);
     } else if (c == '\r') {
       ++i;
     } else {

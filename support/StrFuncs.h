@@ -1,12 +1,15 @@
 // Small text helpers on GBK byte strings: padding, cutting, trimming, case, token lists.
 //
-// Positions are 1-based byte positions, lengths count bytes. A byte of 0xA0 or above starts a
-// two-byte character and the byte after it belongs to it. Positions and counts out of range
-// never fail: they are clamped as each contract says. Single-threaded, like the whole library.
+// Positions are 1-based byte positions, lengths count bytes. Characters are those of
+// runtime/GbkChars.h, which also holds the case changes and comparisons of text. Positions and
+// counts out of range never fail: they are clamped as each contract says. Single-threaded,
+// like the whole library.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "runtime/GbkChars.h"
 
 namespace qnexp {
 
@@ -14,30 +17,14 @@ class TStringList;
 
 // --- Character structure ------------------------------------------------------------------
 
-// The position after the character at Pos: Pos + 2 for the first byte of a two-byte character
-// that has its second byte, Pos + 1 otherwise. Pos outside 1..length gives Pos + 1.
+// The position after the character at Pos: Pos + 2 where a two-byte character starts, Pos + 1
+// otherwise. Pos outside 1..length gives Pos + 1.
 int NextCharPos(std::string_view S, int Pos);
 
 // The first position at or after From where Sub occurs starting on a character boundary; the
 // scan steps over two-byte characters from From, so a match never begins on a second byte.
 // 0 when there is none or Sub is empty; From below 1 counts as 1.
 int FindText(std::string_view S, std::string_view Sub, int From = 1);
-
-// --- Case ---------------------------------------------------------------------------------
-
-// S with the ASCII letters a to z changed to A to Z. Bytes of two-byte characters are never
-// changed, even where a second byte happens to look like a letter.
-std::string UpperCase(std::string_view S);
-
-// S with the ASCII letters A to Z changed to a to z; two-byte characters are left alone.
-std::string LowerCase(std::string_view S);
-
-// Equality ignoring the case of ASCII letters; two-byte characters must match exactly.
-bool SameText(std::string_view A, std::string_view B);
-
-// Orders A and B byte by byte with ASCII letters folded to upper case (two-byte characters
-// compare unfolded): negative when A sorts first, 0 when equal, positive otherwise.
-int CompareText(std::string_view A, std::string_view B);
 
 // --- Building and cutting -----------------------------------------------------------------
 

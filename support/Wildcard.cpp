@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "support/SplitStr.h"
 
 namespace qnexp {
@@ -19,12 +19,10 @@ struct TCaptures {
 // Marks the second bytes of two-byte characters, walking the text from its start.
 std::vector<bool> SecondBytes(std::string_view s) {
   std::vector<bool> marks(s.size(), false);
-  for (size_t i = 0; i < s.size(); ++i)
-    if (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) marks[++i] = true;
+  for (size_t i = 0; i < s.size(); i += CharSize(s, i))
+    if (CharSize(s, i) == 2) marks[i + 1] = true;
   return marks;
 }
-
-unsigned char FoldUpper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 
 class TMatcher {
 public:
@@ -72,11 +70,11 @@ public:
 
 private:
   bool Same(size_t pi, size_t tj) const {
-    unsigned char a = static_cast<unsigned char>(Pattern[pi]);
-    unsigned char b = static_cast<unsigned char>(Text[tj]);
+    char a = Pattern[pi];
+    char b = Text[tj];
     if (a == b) return true;
     if (CaseSensitive || PatternSecond[pi] || TextSecond[tj]) return false;
-    return FoldUpper(a) == FoldUpper(b);
+    return AsciiUpper(a) == AsciiUpper(b);
   }
 
   // First position at or after from where the pattern bytes [segStart, segStart + segLen) occur
@@ -92,8 +90,7 @@ private:
   }
 
   size_t Next(size_t x) const {
-    bool pairStart = !TextSecond[x] && IsLeadByte(static_cast<unsigned char>(Text[x])) && x + 1 < Text.size();
-    return x + (pairStart ? 2 : 1);
+    return TextSecond[x] ? x + 1 : x + CharSize(Text, x);
   }
 
   std::string_view Text;

@@ -1,6 +1,6 @@
-// Tests of the benchmark's text generator, its shape measurement and the engine bindings:
-// a benchmark over texts that fail to translate, or over engines that compute different
-// values, would measure nothing.
+// Tests of the benchmark's text generator, its shape measurement, the engine bindings and the
+// growing macros: a benchmark over texts that fail to translate, over engines that compute
+// different values, or over expansions of another size than named, would measure nothing.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +10,7 @@
 #include "bench/BenchText.h"
 #include "bench/EvalBench.h"
 #include "bench/FloorBench.h"
+#include "bench/MacroBench.h"
 #include "core/EntryPoints.h"
 #include "core/Translator.h"
 #include "core/Variables.h"
@@ -231,6 +232,19 @@ TEST(FloorBindingTest, EveryNodeLeavesTheTreeAsTheEngineDoes) {
     }
     EXPECT_EQ(ours.size(), 8u);  // the root, the product, three references, three names
   }
+}
+
+TEST(MacroBenchTest, GrowingMacroProducesTheNamedSizeEveryTime) {
+  for (size_t bytes : {size_t{1000}, size_t{100000}}) {
+    TGrowingMacros macros(bytes);
+    EXPECT_EQ(macros.Expand(), std::string(bytes, 'x'));
+    EXPECT_EQ(macros.Expand().size(), bytes);
+  }
+}
+
+TEST(MacroBenchTest, SelfReferringMacroRunsIntoEachLimit) {
+  EXPECT_EQ(ExpandSelfReferringMacro(100), Res("宏替换次数太多(超过100000次)"));
+  EXPECT_EQ(ExpandSelfReferringMacro(1000), Res("宏展开后的文本太长(超过67108864字节)"));
 }
 
 }  // namespace

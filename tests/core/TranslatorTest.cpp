@@ -41,6 +41,18 @@ struct TValueRow {
   const char* Result;
 };
 
+// Each row's text translates without error and evaluates to the row's type and text.
+template <size_t N>
+void ExpectValues(const TValueRow (&rows)[N]) {
+  for (const TValueRow& row : rows) {
+    SCOPED_TRACE(row.Text);
+    TOutcome outcome = RunText(row.Text);
+    EXPECT_EQ(outcome.Status, 0);
+    EXPECT_EQ(outcome.Type, row.Type);
+    EXPECT_EQ(outcome.Text, row.Result);
+  }
+}
+
 }  // namespace
 
 TEST(Translator, LiteralsAndOperatorsEvaluate) {
@@ -84,13 +96,35 @@ TEST(Translator, LiteralsAndOperatorsEvaluate) {
       {"no", "etBoolean", "No"},
       {"中文名", "etString", "中文名"},
   };
-  for (const TValueRow& row : rows) {
-    SCOPED_TRACE(row.Text);
-    TOutcome outcome = RunText(row.Text);
-    EXPECT_EQ(outcome.Status, 0);
-    EXPECT_EQ(outcome.Type, row.Type);
-    EXPECT_EQ(outcome.Text, row.Result);
-  }
+  ExpectValues(rows);
+}
+
+// Characters whose second byte is a brace, and extension-area characters (first byte
+// 0x81..0xA0), are whole characters for the comment and directive skipping and in names.
+TEST(Translator, TwoByteCharactersAreNeverSyntax) {
+  const TValueRow rows[] = {
+      {"1 + {皚} 2", "etInteger", "3"},             // B0 7D: the second byte is "}"
+      {"1 + {亄} 2", "etInteger", "3"},             // 81 7B: the second byte is "{"
+      {"1 + {a {亇} 皚} 2", "etInteger", "3"},      // nested, 81 7D
+      {"{$I '1'} + {皚} 2", "etInteger", "3"},      // skipped while directives are spliced in
+      {"{$I '竰'} + 'x'", "etString", "竰x"},       // B8 7B inside the directive
+      {"1 + // 皚\n2", "etInteger", "3"},
+      {"Upper('乤們這丂')", "etString", "乤們這丂"},
+      {"Lower('丄')", "etString", "丄"},
+  };
+  ExpectValues(rows);
+}
+
+TEST(Translator, ExtensionAreaCharactersFormNames) {
+  const TValueRow rows[] = {
+      {"丂 := 5", "etInteger", "5"},
+      {"丂 * 2", "etInteger", "10"},
+      {"乤們 := 'ab'", "etString", "ab"},
+      {"乤們 + 丂", "etString", "ab5"},
+      {"這 := 丂 + 1", "etInteger", "6"},
+  };
+  ExpectValues(rows);
+  for (const char* name : {"丂", "乤們", "這"}) PubVarList->SetVarExp(Utf8ToGbk(name), nullptr);
 }
 
 struct TStatusRow {

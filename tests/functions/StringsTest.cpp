@@ -158,6 +158,36 @@ TEST(StringCase, TwoByteCharactersAreLeftAlone) {
   EXPECT_EQ(Text(*Make<TExp_UpLower>(Str(kLeadA + "B"))), kLeadA + "b");
 }
 
+// Traditional and extension-area characters (first byte 0x81..0xA0, second byte often an
+// ASCII letter or delimiter) through every string function that looks at characters.
+TEST(StringCase, ExtensionAreaCharactersStayWhole) {
+  const std::string x = Utf8ToGbk("乤");   // 81 61: the second byte looks like 'a'
+  const std::string y = Utf8ToGbk("丄");   // 81 41: the second byte looks like 'A'
+  const std::string m = Utf8ToGbk("們");   // 82 83
+  const std::string z = Utf8ToGbk("這");   // DF 40
+  const std::string bar = Utf8ToGbk("亅");  // 81 7C: the second byte is '|'
+  struct TRow {
+    const char* Function;
+    TNode Node;
+    std::string Expected;
+  };
+  TRow rows[] = {
+      {"Upper", Make<TExp_Upper>(Str("a" + x + m + z + "b")), "A" + x + m + z + "B"},
+      {"Lower", Make<TExp_Lower>(Str("A" + y + "B")), "a" + y + "b"},
+      {"UpLower", Make<TExp_UpLower>(Str(x + "AB")), x + "ab"},
+      {"Length", Make<TExp_Length>(Str(x + m)), "4"},
+      {"Pos", Make<TExp_Pos>(Str("a"), Str(x + "a")), "3"},
+      {"Pos of a second byte", Make<TExp_Pos>(Str("A"), Str(y)), "0"},
+      {"RPos", Make<TExp_RPos>(Chr('|'), Str("|" + bar)), "1"},
+      {"SubStrCount", Make<TExp_SubStrCount>(Str(bar + "|" + x), Str("|")), "2"},
+      {"SubS field", Make<TExp_SubS>(Str(bar + "|" + x), Str("|"), Int(1)), x},
+      {"SubSValid", Make<TExp_SubSValid>(Str(x + m + z), Int(2), Int(3)), x},  // from 1, not 2
+      {"SubSValid end", Make<TExp_SubSValid>(Str("a" + z), Int(1), Int(2)), "a"},
+      {"Trim", Make<TExp_Trim>(Str(" " + z + " ")), z},
+  };
+  for (TRow& row : rows) EXPECT_EQ(Text(*row.Node), row.Expected) << row.Function;
+}
+
 TEST(StringTrim, BlanksAreExactlyFiveBytes) {
   const std::string padded = std::string("\0\t\n\r x \x0B", 8) + std::string(" \0", 2);
   EXPECT_EQ(Text(*Make<TExp_Trim>(Str(padded))), "x \x0B");

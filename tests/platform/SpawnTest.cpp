@@ -35,9 +35,10 @@ TEST(SplitCommandLine, SplitsLikeAShellWithoutExpansion) {
       {Res("琝 琝\"a b\""), {Res("琝"), Res("琝") + "a b"}},
       {"\xB0", {"\xB0"}},
       {"a \xB0", {"a", "\xB0"}},
-      // A lead byte takes the next byte with it, even a quote or a blank.
-      {"\xB0\" b", {"\xB0\"", "b"}},
-      {"\xB0 b", {"\xB0 b"}},
+      // A lead byte takes a possible second byte with it, but never a quote or a blank.
+      {"\xB0\" b", {"\xB0 b"}},
+      {"\xB0 b", {"\xB0", "b"}},
+      {"\x81" "@ \x81\\", {"\x81@", "\x81\\"}},
   };
   for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.Line), c.Arguments) << c.Line;
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -197,6 +198,64 @@ TEST_F(IniFileTest, LineEndsAndUtf8FilesAreKept) {
   Write("[s]\rk=old\r");
   ini.WriteString("s", "k", "new");
   EXPECT_EQ(Read(), "[s]\rk=new\r");
+}
+
+// Names and values holding characters whose second byte is a delimiter of the file ("[", "]",
+// "=" or ";" would be, but no character ends in those two), or a stray lead byte before one.
+TEST_F(IniFileTest, TwoByteCharactersNeverActAsDelimiters) {
+  struct TRow {
+    std::string Section, Name, Value, ReadValue;
+  };
+  const TRow rows[] = {
+      {Utf8ToGbk("竇"), "k", "v", "v"},                       // B8 5D: ends in "]"
+      {Utf8ToGbk("乚"), "k", "v", "v"},                       // 81 5D: ends in "]"
+      {Utf8ToGbk("竅竇"), "k", "v", "v"},                     // "[" and "]" as second bytes
+      {Utf8ToGbk("這們"), Utf8ToGbk("丂乤"), "v", "v"},       // extension-area characters
+      {"s", "a\x81", "v", "v"},                               // a stray lead byte before "="
+      {"s2", "k", "v\x81;note", "v\x81"},                     // and before ";"
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Section + " " + row.Name);
+    std::remove(File.c_str());
+    TIniFile ini(File);
+    ini.WriteString(row.Section, row.Name, row.Value);
+    ini.WriteString(row.Section, "second", "2");
+    EXPECT_EQ(ini.ReadString(row.Section, row.Name, "default"), row.ReadValue);
+    EXPECT_EQ(ini.ReadString(row.Section, "second", "default"), "2");
+    TStringList sections;
+    ini.ReadSections(sections);
+    EXPECT_EQ(Joined(sections), row.Section);  // written once, found again, never appended
+  }
+}
+
+// A UTF-8 file may hold characters GBK lacks: they read as "?", and every line that is not
+// replaced keeps its bytes, its encoding and the byte-order mark.
+TEST_F(IniFileTest, Utf8FilesWithCharactersGbkLacksStayUsable) {
+  const std::string emoji = "\xF0\x9F\x98\x80";
+  const std::string original = "\xEF\xBB\xBF; " + emoji + " note\r\n[s]\r\nname=a" + emoji +
+                               "b\r\nother=\xE4\xB8\xAD\r\n[" + emoji + "]\r\nk=1\r\n";
+  Write(original);
+  TIniFile ini(File);
+  EXPECT_EQ(ini.ReadString("s", "name", ""), "a?b");
+  EXPECT_EQ(ini.ReadString("s", "other", ""), Res("中"));
+  EXPECT_EQ(ini.ReadString("?", "k", ""), "1");
+  TStringList lines;
+  ini.ReadLines(lines);
+  EXPECT_EQ(lines.Get(0), "; ? note");
+
+  ini.WriteString("s", "other", Res("文"));
+  EXPECT_EQ(Read(), "\xEF\xBB\xBF; " + emoji + " note\r\n[s]\r\nname=a" + emoji +
+                        "b\r\nother=\xE6\x96\x87\r\n[" + emoji + "]\r\nk=1\r\n");
+  ini.WriteString("new", "k", "v");
+  ini.DeleteKey("s", "other");
+  EXPECT_EQ(Read(), "\xEF\xBB\xBF; " + emoji + " note\r\n[s]\r\nname=a" + emoji + "b\r\n[" +
+                        emoji + "]\r\nk=1\r\n[new]\r\nk=v\r\n");
+
+  // Bytes that are not UTF-8 at all read as "?" and are kept as well.
+  Write("\xEF\xBB\xBF[s]\nk=\xFF\xFE\nj=1\n");
+  EXPECT_EQ(ini.ReadString("s", "k", ""), "??");
+  ini.WriteString("s", "j", "2");
+  EXPECT_EQ(Read(), "\xEF\xBB\xBF[s]\nk=\xFF\xFE\nj=2\n");
 }
 
 TEST_F(IniFileTest, WholeFileTextAndLines) {

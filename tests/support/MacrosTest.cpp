@@ -46,6 +46,8 @@ TEST_F(MacrosTest, ExpansionTable) {
   Set.SetMacroText("a", "1");
   Set.SetMacroText("b", "~a~2");
   Set.SetMacroText("n", "a");
+  Set.SetMacroText("j", "~a");
+  Set.SetMacroText("ax", "2");
   struct {
     const char* in;
     const char* out;
@@ -60,6 +62,8 @@ TEST_F(MacrosTest, ExpansionTable) {
       {"~(a~", "~(a~"},           // an unclosed bracket hides the end sign
       {"~A~", "1"},               // names ignore case
       {"~a~~b~", "112"},          // adjacent references
+      {"~j~~", "1"},              // a substituted text joins the text after it
+      {"~(~n~)x~", "2"},          // the computed name keeps what follows the bracket
   };
   for (const auto& c : cases) EXPECT_EQ(Expand(c.in), c.out) << c.in;
 }
@@ -154,6 +158,29 @@ TEST_F(MacrosTest, RegeneratedReferenceStopsAtSubstitutionLimit) {
     FAIL() << "no error";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message, Utf8ToGbk("宏替换次数太多(超过100000次)"));
+  }
+}
+
+// A macro that brings back its own reference with some text each time grows the text by that
+// text per substitution. Expansion is linear in the text produced, so each limit is reached
+// at once instead of after seconds or minutes of copying.
+TEST_F(MacrosTest, SelfGrowingMacroStopsAtTheFirstLimitItCrosses) {
+  struct TRow {
+    int Padding;
+    const char* Message;
+  };
+  const TRow rows[] = {
+      {100, "宏替换次数太多(超过100000次)"},        // 10 MB when the count runs out
+      {1000, "宏展开后的文本太长(超过67108864字节)"},  // 64 MB after 65 000 substitutions
+  };
+  for (const TRow& row : rows) {
+    Set.SetMacroText("A", "~~A~~" + std::string(static_cast<size_t>(row.Padding), 'x'));
+    try {
+      Expand("~A~");
+      ADD_FAILURE() << "no error with padding " << row.Padding;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message, Utf8ToGbk(row.Message));
+    }
   }
 }
 

@@ -74,6 +74,13 @@ TEST(Like, TwoByteCharacters) {
       {kTrailUpperA + "Ax", "*A*", true, true},
       {Res("表") + kTrailUpperA, "*" + kTrailUpperA, false, true},
       {Res("表") + kTrailUpperA, "*" + kTrailLowerA, false, false},
+      // Extension-area characters (first byte 0x81): 乤 is 81 61, 丄 is 81 41.
+      {Res("乤"), Res("丄"), false, false},
+      {Res("乤") + "x", "*X", false, true},
+      {Res("乤") + "x", "*A*", false, false},
+      {Res("們這") + "a", Res("們*A"), false, true},
+      {Res("丂") + "@", "*@", true, true},  // 81 40 ends in '@'; only the last '@' is one
+      {Res("丂"), "*@", true, false},
   };
   for (const LikeRow& r : rows)
     EXPECT_EQ(Like(r.S, r.Pattern, r.CaseSensitive), r.Expected) << GbkToUtf8(r.Pattern);
