@@ -354,11 +354,12 @@ void TExp_Argc::Calculate() { PutInteger(ActiveCall ? ActiveCall->GetSubExpCount
 // --- Registration ----------------------------------------------------------------------------
 
 std::span<const TClassInfo* const> CustomFunctionClasses() {
+  // The named functions in registration order, then the classes that are only nodes.
   static const TClassInfo* const classes[] = {
       &TCustomFunction::StaticClass(),
-      &TExp_CustFuncRef::StaticClass(),
       &TExp_CustFuncParam::StaticClass(),
       &TExp_Argc::StaticClass(),
+      &TExp_CustFuncRef::StaticClass(),
   };
   return classes;
 }

@@ -337,9 +337,13 @@ void TExp_VarAssign::Calculate() {
 }
 
 std::span<const TClassInfo* const> VariableClasses() {
+  // The named functions in registration order.
   static const TClassInfo* const classes[] = {
-      &TExp_VarRef::StaticClass(), &TExp_VarExist::StaticClass(), &TExp_VarDef::StaticClass(),
-      &TExp_VarAssign::StaticClass()};
+      &TExp_VarExist::StaticClass(),
+      &TExp_VarRef::StaticClass(),
+      &TExp_VarDef::StaticClass(),
+      &TExp_VarAssign::StaticClass(),
+  };
   return classes;
 }
 

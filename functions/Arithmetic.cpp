@@ -329,12 +329,21 @@ void TExp_Mod::Calculate() {
 // --- Registration ----------------------------------------------------------------------------
 
 std::span<const TClassInfo* const> ArithmeticClasses() {
+  // The named functions in registration order, then the classes that are only nodes.
   static const TClassInfo* const classes[] = {
-      &TExp_Add::StaticClass(),     &TExp_MathCalc::StaticClass(), &TExp_Sub::StaticClass(),
-      &TExp_Mul::StaticClass(),     &TExp_Div::StaticClass(),      &TExp_Power::StaticClass(),
-      &TExp_Neg::StaticClass(),     &TExp_Abs::StaticClass(),      &TExp_Min::StaticClass(),
-      &TExp_Max::StaticClass(),     &TExp_RealDiv::StaticClass(),  &TExp_IntDiv::StaticClass(),
+      &TExp_Abs::StaticClass(),
+      &TExp_Neg::StaticClass(),
+      &TExp_RealDiv::StaticClass(),
+      &TExp_IntDiv::StaticClass(),
       &TExp_Mod::StaticClass(),
+      &TExp_Min::StaticClass(),
+      &TExp_Max::StaticClass(),
+      &TExp_MathCalc::StaticClass(),
+      &TExp_Add::StaticClass(),
+      &TExp_Sub::StaticClass(),
+      &TExp_Mul::StaticClass(),
+      &TExp_Div::StaticClass(),
+      &TExp_Power::StaticClass(),
   };
   return classes;
 }

@@ -269,12 +269,22 @@ void TExp_LikeAny::Evaluate(int32_t stamp) {
 // --- Registration ----------------------------------------------------------------------------
 
 std::span<const TClassInfo* const> ComparisonClasses() {
+  // The named functions in registration order, then the classes that are only nodes.
   static const TClassInfo* const classes[] = {
-      &TExp_Boolean::StaticClass(), &TExp_Equ::StaticClass(),  &TExp_NotEqu::StaticClass(),
-      &TExp_Great::StaticClass(),   &TExp_GorE::StaticClass(), &TExp_Less::StaticClass(),
-      &TExp_LorE::StaticClass(),    &TExp_In::StaticClass(),   &TExp_And::StaticClass(),
-      &TExp_Or::StaticClass(),      &TExp_Not::StaticClass(),  &TExp_Odd::StaticClass(),
-      &TExp_Like::StaticClass(),    &TExp_LikeAny::StaticClass(),
+      &TExp_Not::StaticClass(),
+      &TExp_Odd::StaticClass(),
+      &TExp_Like::StaticClass(),
+      &TExp_LikeAny::StaticClass(),
+      &TExp_Boolean::StaticClass(),
+      &TExp_Equ::StaticClass(),
+      &TExp_NotEqu::StaticClass(),
+      &TExp_Great::StaticClass(),
+      &TExp_GorE::StaticClass(),
+      &TExp_Less::StaticClass(),
+      &TExp_LorE::StaticClass(),
+      &TExp_In::StaticClass(),
+      &TExp_And::StaticClass(),
+      &TExp_Or::StaticClass(),
   };
   return classes;
 }

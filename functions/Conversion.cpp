@@ -76,10 +76,17 @@ void TExp_Hex::Calculate() {
 }
 
 std::span<const TClassInfo* const> ConversionClasses() {
+  // The named functions in registration order.
   static const TClassInfo* const classes[] = {
-      &TExp_ToInt::StaticClass(),  &TExp_ToReal::StaticClass(),      &TExp_ToBool::StaticClass(),
-      &TExp_ToChar::StaticClass(), &TExp_ToStr::StaticClass(),       &TExp_ToTime::StaticClass(),
-      &TExp_ToShortCut::StaticClass(), &TExp_Hex::StaticClass()};
+      &TExp_ToInt::StaticClass(),
+      &TExp_ToReal::StaticClass(),
+      &TExp_ToBool::StaticClass(),
+      &TExp_ToChar::StaticClass(),
+      &TExp_ToStr::StaticClass(),
+      &TExp_ToTime::StaticClass(),
+      &TExp_ToShortCut::StaticClass(),
+      &TExp_Hex::StaticClass(),
+  };
   return classes;
 }
 

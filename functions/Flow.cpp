@@ -421,13 +421,20 @@ bool TExp_Ref::EnumrateProperties(const TPropProcessor& callback, uint16_t purpo
 // --- Registration ----------------------------------------------------------------------------
 
 std::span<const TClassInfo* const> FlowClasses() {
+  // The named functions in registration order, then the classes that are only nodes.
   static const TClassInfo* const classes[] = {
-      &TExp_Iif::StaticClass(),        &TExp_Case::StaticClass(),
-      &TExp_Decode::StaticClass(),     &TExp_Zero::StaticClass(),
-      &TExp_Void::StaticClass(),       &TExp_UnDefFunc::StaticClass(),
-      &TExp_Do::StaticClass(),         &TExp_Loop::StaticClass(),
-      &TExp_Accumulator::StaticClass(), &TExp_PriorValue::StaticClass(),
-      &TExp_Order::StaticClass(),      &TExp_Ref::StaticClass(),
+      &TExp_Order::StaticClass(),
+      &TExp_Iif::StaticClass(),
+      &TExp_Case::StaticClass(),
+      &TExp_Decode::StaticClass(),
+      &TExp_Accumulator::StaticClass(),
+      &TExp_PriorValue::StaticClass(),
+      &TExp_Zero::StaticClass(),
+      &TExp_Void::StaticClass(),
+      &TExp_Loop::StaticClass(),
+      &TExp_Do::StaticClass(),
+      &TExp_UnDefFunc::StaticClass(),
+      &TExp_Ref::StaticClass(),
   };
   return classes;
 }

@@ -2,6 +2,7 @@
 #include "functions/Library.h"
 
 #include <memory>
+#include <stdexcept>
 
 #include "core/CustomFunction.h"
 #include "core/EntryPoints.h"
@@ -28,64 +29,66 @@
 
 namespace qnexp {
 
-std::span<const TClassInfo* const> BaseFunctionClasses() {
-  static const TClassInfo* const classes[] = {
-      &TExp_ToInt::StaticClass(),        &TExp_ToReal::StaticClass(),
-      &TExp_ToBool::StaticClass(),       &TExp_ToChar::StaticClass(),
-      &TExp_ToStr::StaticClass(),        &TExp_ToTime::StaticClass(),
-      &TExp_RTrim::StaticClass(),        &TExp_LTrim::StaticClass(),
-      &TExp_Trim::StaticClass(),         &TExp_Length::StaticClass(),
-      &TExp_Pos::StaticClass(),          &TExp_RPos::StaticClass(),
-      &TExp_ASC::StaticClass(),          &TExp_SubS::StaticClass(),
-      &TExp_SubSValid::StaticClass(),    &TExp_SubStrCount::StaticClass(),
-      &TExp_ChrS::StaticClass(),         &TExp_Upper::StaticClass(),
-      &TExp_Lower::StaticClass(),        &TExp_UpLower::StaticClass(),
-      &TExp_Abs::StaticClass(),          &TExp_Sin::StaticClass(),
-      &TExp_Cos::StaticClass(),          &TExp_ArcTan::StaticClass(),
-      &TExp_Ln::StaticClass(),           &TExp_Sqr::StaticClass(),
-      &TExp_Sqrt::StaticClass(),         &TExp_Pi::StaticClass(),
-      &TExp_Frac::StaticClass(),         &TExp_Int::StaticClass(),
-      &TExp_Neg::StaticClass(),          &TExp_Order::StaticClass(),
-      &TExp_Random::StaticClass(),       &TExp_Round::StaticClass(),
-      &TExp_Trunc::StaticClass(),        &TExp_RealDiv::StaticClass(),
-      &TExp_IntDiv::StaticClass(),       &TExp_Mod::StaticClass(),
-      &TExp_rRound::StaticClass(),       &TExp_Not::StaticClass(),
-      &TExp_Odd::StaticClass(),          &TExp_VarExist::StaticClass(),
-      &TExp_Like::StaticClass(),         &TExp_LikeAny::StaticClass(),
-      &TExp_Min::StaticClass(),          &TExp_Max::StaticClass(),
-      &TExp_Iif::StaticClass(),          &TExp_Case::StaticClass(),
-      &TExp_Decode::StaticClass(),       &TExp_Accumulator::StaticClass(),
-      &TExp_PriorValue::StaticClass(),   &TExp_Zero::StaticClass(),
-      &TExp_Void::StaticClass(),         &TExp_VarRef::StaticClass(),
-      &TExp_VarDef::StaticClass(),       &TExp_VarAssign::StaticClass(),
-      &TExp_Loop::StaticClass(),         &TExp_Do::StaticClass(),
-      &TExp_DiskFree::StaticClass(),     &TExp_DiskSize::StaticClass(),
-      &TExp_Mem::StaticClass(),          &TExp_RMBFormat::StaticClass(),
-      &TExp_Input::StaticClass(),        &TExp_Display::StaticClass(),
-      &TExp_Sure::StaticClass(),         &TExp_TickCount::StaticClass(),
-      &TCustomFunction::StaticClass(),   &TExp_CustFuncParam::StaticClass(),
-      &TExp_ExpandEDS::StaticClass(),    &TExp_ExpressDir::StaticClass(),
-      &TExp_RegValue::StaticClass(),     &TExp_Exec::StaticClass(),
-      &TExp_Wait::StaticClass(),         &TExp_Open::StaticClass(),
-      &TExp_Hint::StaticClass(),         &TExp_ToShortCut::StaticClass(),
-      &TExp_Argc::StaticClass(),         &TExp_UnDefFunc::StaticClass(),
-      &TExp_ComputerName::StaticClass(), &TExp_IP::StaticClass(),
-      &TExp_Hex::StaticClass(),          &TExp_Clipboard::StaticClass(),
-      &TExp_ClipboardObj::StaticClass(), &TExp_Exist::StaticClass(),
-      &TExp_WriteIni::StaticClass(),     &TExp_ReadIni::StaticClass()};
-  return classes;
-}
+namespace {
 
-std::span<const TClassInfo* const> MacroFunctionClasses() {
-  static const TClassInfo* const classes[] = {
-      &TExp_DefinMacro::StaticClass(), &TExp_MacroText::StaticClass(),
-      &TExp_ExpandMacros::StaticClass(), &TExp_Calc::StaticClass()};
-  return classes;
-}
+// A family's table as registration consumes it: each run takes the next classes.
+class TFamilyRuns {
+public:
+  TFamilyRuns(TFunctionList& registry, std::span<const TClassInfo* const> table)
+      : Registry(registry), Rest(table) {}
+  // A run longer than what is left is a fault of these tables, found at load, never skipped.
+  void Take(size_t count) {
+    if (count > Rest.size()) throw std::logic_error("a family's registration table is too short");
+    Registry.RegisterFunctions(Rest.first(count));
+    Rest = Rest.subspan(count);
+  }
 
-std::span<const TClassInfo* const> TimeFunctionClasses() {
-  // The time family's table lists its four bases first, then the named functions in order.
-  return TimeClasses().subspan(4);
+private:
+  TFunctionList& Registry;
+  std::span<const TClassInfo* const> Rest;
+};
+
+}  // namespace
+
+void RegisterBaseFunctions(TFunctionList& registry) {
+  TFamilyRuns conversion(registry, ConversionClasses()), strings(registry, StringClasses()),
+      arithmetic(registry, ArithmeticClasses()), math(registry, MathClasses()),
+      flow(registry, FlowClasses()), comparison(registry, ComparisonClasses()),
+      variables(registry, VariableClasses()), system(registry, SystemClasses()),
+      money(registry, MoneyClasses()), custom(registry, CustomFunctionClasses()),
+      macros(registry, MacroClasses()), time(registry, TimeClasses());
+  // The base functions: the families take turns in the language's order of 86 names.
+  conversion.Take(6);   // ToInt ToReal ToBool ToChar ToStr ToTime
+  strings.Take(14);     // RTrim ... UpLower
+  arithmetic.Take(1);   // Abs
+  math.Take(9);         // Sin Cos ArcTan Ln Sqr Sqrt Pi Frac Int
+  arithmetic.Take(1);   // Neg
+  flow.Take(1);         // Order
+  math.Take(3);         // Random Round Trunc
+  arithmetic.Take(3);   // RealDiv IntDiv Mod
+  math.Take(1);         // rRound
+  comparison.Take(2);   // Not Odd
+  variables.Take(1);    // VarExist
+  comparison.Take(2);   // Like LikeAny
+  arithmetic.Take(2);   // Min Max
+  flow.Take(7);         // Iif Case Decode Accumulator PriorValue Zero Void
+  variables.Take(3);    // VarRef VarDef VarAssign
+  flow.Take(2);         // Loop Do
+  system.Take(3);       // DiskFree DiskSize Mem
+  money.Take(1);        // RMBFormat
+  system.Take(4);       // Input Display Sure TickCount
+  custom.Take(2);       // CustomFunction CustFuncParam
+  system.Take(7);       // ExpandEDS ExpressDir RegValue Exec Wait Open Hint
+  conversion.Take(1);   // ToShortCut
+  custom.Take(1);       // Argc
+  flow.Take(1);         // UnDefFunc
+  system.Take(2);       // ComputerName IP
+  conversion.Take(1);   // Hex
+  system.Take(5);       // Clipboard ClipboardObj Exist WriteIni ReadIni
+  // The macro functions, with a second name for Calc; then the date and time functions.
+  macros.Take(4);
+  registry.AddFunction("Calculate", TExp_Calc::StaticClass());
+  time.Take(kTimeFunctionCount);
 }
 
 std::vector<const TClassInfo*> BaseNodeClasses() {
@@ -114,11 +117,7 @@ struct TBaseLibrary {
     }
     PubVarList->SetVarExp("Screen", CreateIntExp(HandleOf(&Screen(), hkScreen)).release());
     ExpTranslator = new TExpTranslator;
-    TFunctionList& registry = *ExpTranslator->Functions;
-    registry.RegisterFunctions(BaseFunctionClasses());
-    registry.RegisterFunctions(MacroFunctionClasses());
-    registry.AddFunction("Calculate", TExp_Calc::StaticClass());
-    registry.RegisterFunctions(TimeFunctionClasses());
+    RegisterBaseFunctions(*ExpTranslator->Functions);
     for (const TClassInfo* cls : BaseNodeClasses()) RegisterClass(*cls);
     for (const TClassInfo* cls : BusinessTimeClasses()) RegisterClass(*cls);
     InitMacros();

@@ -11,12 +11,12 @@
 
 namespace qnexp {
 
-// The 86 classes the base library registers first, in the language's order.
-std::span<const TClassInfo* const> BaseFunctionClasses();
-// The macro functions, registered next (then "Calculate" as a second name of Calc).
-std::span<const TClassInfo* const> MacroFunctionClasses();
-// The 37 date, time and business-period functions, registered last, in their order.
-std::span<const TClassInfo* const> TimeFunctionClasses();
+class TFunctionList;
+
+// Registers the base library's functions in the language's order: the 86 base functions (the
+// families take turns), the macro functions with "Calculate" as a second name of Calc, then the
+// date, time and business-period functions.
+void RegisterBaseFunctions(TFunctionList& registry);
 
 // Every node class of the base library, for the persistent-class registry.
 std::vector<const TClassInfo*> BaseNodeClasses();

@@ -110,12 +110,22 @@ void TExp_rRound::Calculate() {
 void TExp_Random::Calculate() { PutInteger(RandomInt(Arg(0).GetInteger())); }
 
 std::span<const TClassInfo* const> MathClasses() {
+  // The named functions in registration order.
   static const TClassInfo* const classes[] = {
-      &TExp_Sin::StaticClass(),   &TExp_Cos::StaticClass(),    &TExp_ArcTan::StaticClass(),
-      &TExp_Ln::StaticClass(),    &TExp_Sqr::StaticClass(),    &TExp_Sqrt::StaticClass(),
-      &TExp_Pi::StaticClass(),    &TExp_Frac::StaticClass(),   &TExp_Int::StaticClass(),
-      &TExp_Random::StaticClass(), &TExp_Round::StaticClass(), &TExp_Trunc::StaticClass(),
-      &TExp_rRound::StaticClass()};
+      &TExp_Sin::StaticClass(),
+      &TExp_Cos::StaticClass(),
+      &TExp_ArcTan::StaticClass(),
+      &TExp_Ln::StaticClass(),
+      &TExp_Sqr::StaticClass(),
+      &TExp_Sqrt::StaticClass(),
+      &TExp_Pi::StaticClass(),
+      &TExp_Frac::StaticClass(),
+      &TExp_Int::StaticClass(),
+      &TExp_Random::StaticClass(),
+      &TExp_Round::StaticClass(),
+      &TExp_Trunc::StaticClass(),
+      &TExp_rRound::StaticClass(),
+  };
   return classes;
 }
 

@@ -23,7 +23,10 @@ bool TExp_RMBFormat::TransOverOK() {
 }
 
 std::span<const TClassInfo* const> MoneyClasses() {
-  static const TClassInfo* const classes[] = {&TExp_RMBFormat::StaticClass()};
+  // The named functions in registration order.
+  static const TClassInfo* const classes[] = {
+      &TExp_RMBFormat::StaticClass(),
+  };
   return classes;
 }
 

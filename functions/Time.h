@@ -258,6 +258,8 @@ public:
 // Every node class of this family (the bases and the named date, time and business-period
 // functions), for the persistent-class registry; the library's initialisation unit registers
 // the named ones.
+// The 37 named functions come first, in registration order.
 std::span<const TClassInfo* const> TimeClasses();
+inline constexpr size_t kTimeFunctionCount = 37;
 
 }  // namespace qnexp
