@@ -355,13 +355,7 @@ void TExp_Argc::Calculate() { PutInteger(ActiveCall ? ActiveCall->GetSubExpCount
 
 std::span<const TClassInfo* const> CustomFunctionClasses() {
   // The named functions in registration order, then the classes that are only nodes.
-  static const TClassInfo* const classes[] = {
-      &TCustomFunction::StaticClass(),
-      &TExp_CustFuncParam::StaticClass(),
-      &TExp_Argc::StaticClass(),
-      &TExp_CustFuncRef::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TCustomFunction, TExp_CustFuncParam, TExp_Argc, TExp_CustFuncRef>();
 }
 
 }  // namespace qnexp

@@ -43,11 +43,8 @@ bool TStrFunction::TransOverOK() {
 }
 
 std::span<const TClassInfo* const> FunctionBaseClasses() {
-  static const TClassInfo* const classes[] = {
-      &TExpression::StaticClass(),   &TFunction::StaticClass(),    &TP2Function::StaticClass(),
-      &TP3Function::StaticClass(),   &TI0Function::StaticClass(),  &TN1Function::StaticClass(),
-      &TMathFunction::StaticClass(), &TStrFunction::StaticClass()};
-  return classes;
+  return ClassTable<TExpression, TFunction, TP2Function, TP3Function, TI0Function, TN1Function,
+      TMathFunction, TStrFunction>();
 }
 
 }  // namespace qnexp

@@ -338,13 +338,7 @@ void TExp_VarAssign::Calculate() {
 
 std::span<const TClassInfo* const> VariableClasses() {
   // The named functions in registration order.
-  static const TClassInfo* const classes[] = {
-      &TExp_VarExist::StaticClass(),
-      &TExp_VarRef::StaticClass(),
-      &TExp_VarDef::StaticClass(),
-      &TExp_VarAssign::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_VarExist, TExp_VarRef, TExp_VarDef, TExp_VarAssign>();
 }
 
 }  // namespace qnexp

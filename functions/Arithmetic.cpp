@@ -330,22 +330,8 @@ void TExp_Mod::Calculate() {
 
 std::span<const TClassInfo* const> ArithmeticClasses() {
   // The named functions in registration order, then the classes that are only nodes.
-  static const TClassInfo* const classes[] = {
-      &TExp_Abs::StaticClass(),
-      &TExp_Neg::StaticClass(),
-      &TExp_RealDiv::StaticClass(),
-      &TExp_IntDiv::StaticClass(),
-      &TExp_Mod::StaticClass(),
-      &TExp_Min::StaticClass(),
-      &TExp_Max::StaticClass(),
-      &TExp_MathCalc::StaticClass(),
-      &TExp_Add::StaticClass(),
-      &TExp_Sub::StaticClass(),
-      &TExp_Mul::StaticClass(),
-      &TExp_Div::StaticClass(),
-      &TExp_Power::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_Abs, TExp_Neg, TExp_RealDiv, TExp_IntDiv, TExp_Mod, TExp_Min, TExp_Max,
+      TExp_MathCalc, TExp_Add, TExp_Sub, TExp_Mul, TExp_Div, TExp_Power>();
 }
 
 }  // namespace qnexp

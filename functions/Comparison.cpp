@@ -270,23 +270,8 @@ void TExp_LikeAny::Evaluate(int32_t stamp) {
 
 std::span<const TClassInfo* const> ComparisonClasses() {
   // The named functions in registration order, then the classes that are only nodes.
-  static const TClassInfo* const classes[] = {
-      &TExp_Not::StaticClass(),
-      &TExp_Odd::StaticClass(),
-      &TExp_Like::StaticClass(),
-      &TExp_LikeAny::StaticClass(),
-      &TExp_Boolean::StaticClass(),
-      &TExp_Equ::StaticClass(),
-      &TExp_NotEqu::StaticClass(),
-      &TExp_Great::StaticClass(),
-      &TExp_GorE::StaticClass(),
-      &TExp_Less::StaticClass(),
-      &TExp_LorE::StaticClass(),
-      &TExp_In::StaticClass(),
-      &TExp_And::StaticClass(),
-      &TExp_Or::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_Not, TExp_Odd, TExp_Like, TExp_LikeAny, TExp_Boolean, TExp_Equ,
+      TExp_NotEqu, TExp_Great, TExp_GorE, TExp_Less, TExp_LorE, TExp_In, TExp_And, TExp_Or>();
 }
 
 }  // namespace qnexp

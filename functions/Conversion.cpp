@@ -77,17 +77,8 @@ void TExp_Hex::Calculate() {
 
 std::span<const TClassInfo* const> ConversionClasses() {
   // The named functions in registration order.
-  static const TClassInfo* const classes[] = {
-      &TExp_ToInt::StaticClass(),
-      &TExp_ToReal::StaticClass(),
-      &TExp_ToBool::StaticClass(),
-      &TExp_ToChar::StaticClass(),
-      &TExp_ToStr::StaticClass(),
-      &TExp_ToTime::StaticClass(),
-      &TExp_ToShortCut::StaticClass(),
-      &TExp_Hex::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_ToInt, TExp_ToReal, TExp_ToBool, TExp_ToChar, TExp_ToStr, TExp_ToTime,
+      TExp_ToShortCut, TExp_Hex>();
 }
 
 }  // namespace qnexp

@@ -422,21 +422,8 @@ bool TExp_Ref::EnumrateProperties(const TPropProcessor& callback, uint16_t purpo
 
 std::span<const TClassInfo* const> FlowClasses() {
   // The named functions in registration order, then the classes that are only nodes.
-  static const TClassInfo* const classes[] = {
-      &TExp_Order::StaticClass(),
-      &TExp_Iif::StaticClass(),
-      &TExp_Case::StaticClass(),
-      &TExp_Decode::StaticClass(),
-      &TExp_Accumulator::StaticClass(),
-      &TExp_PriorValue::StaticClass(),
-      &TExp_Zero::StaticClass(),
-      &TExp_Void::StaticClass(),
-      &TExp_Loop::StaticClass(),
-      &TExp_Do::StaticClass(),
-      &TExp_UnDefFunc::StaticClass(),
-      &TExp_Ref::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_Order, TExp_Iif, TExp_Case, TExp_Decode, TExp_Accumulator,
+      TExp_PriorValue, TExp_Zero, TExp_Void, TExp_Loop, TExp_Do, TExp_UnDefFunc, TExp_Ref>();
 }
 
 }  // namespace qnexp

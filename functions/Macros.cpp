@@ -74,13 +74,7 @@ bool TExp_Calc::TransOverOK() {
 
 std::span<const TClassInfo* const> MacroClasses() {
   // The named functions in registration order.
-  static const TClassInfo* const classes[] = {
-      &TExp_DefinMacro::StaticClass(),
-      &TExp_MacroText::StaticClass(),
-      &TExp_ExpandMacros::StaticClass(),
-      &TExp_Calc::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_DefinMacro, TExp_MacroText, TExp_ExpandMacros, TExp_Calc>();
 }
 
 }  // namespace qnexp

@@ -111,22 +111,8 @@ void TExp_Random::Calculate() { PutInteger(RandomInt(Arg(0).GetInteger())); }
 
 std::span<const TClassInfo* const> MathClasses() {
   // The named functions in registration order.
-  static const TClassInfo* const classes[] = {
-      &TExp_Sin::StaticClass(),
-      &TExp_Cos::StaticClass(),
-      &TExp_ArcTan::StaticClass(),
-      &TExp_Ln::StaticClass(),
-      &TExp_Sqr::StaticClass(),
-      &TExp_Sqrt::StaticClass(),
-      &TExp_Pi::StaticClass(),
-      &TExp_Frac::StaticClass(),
-      &TExp_Int::StaticClass(),
-      &TExp_Random::StaticClass(),
-      &TExp_Round::StaticClass(),
-      &TExp_Trunc::StaticClass(),
-      &TExp_rRound::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_Sin, TExp_Cos, TExp_ArcTan, TExp_Ln, TExp_Sqr, TExp_Sqrt, TExp_Pi,
+      TExp_Frac, TExp_Int, TExp_Random, TExp_Round, TExp_Trunc, TExp_rRound>();
 }
 
 }  // namespace qnexp

@@ -24,10 +24,7 @@ bool TExp_RMBFormat::TransOverOK() {
 
 std::span<const TClassInfo* const> MoneyClasses() {
   // The named functions in registration order.
-  static const TClassInfo* const classes[] = {
-      &TExp_RMBFormat::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_RMBFormat>();
 }
 
 }  // namespace qnexp

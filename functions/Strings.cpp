@@ -115,23 +115,9 @@ void TExp_UpLower::Calculate() { PutString(UpcaseFirst(Arg(0).GetString())); }
 
 std::span<const TClassInfo* const> StringClasses() {
   // The named functions in registration order.
-  static const TClassInfo* const classes[] = {
-      &TExp_RTrim::StaticClass(),
-      &TExp_LTrim::StaticClass(),
-      &TExp_Trim::StaticClass(),
-      &TExp_Length::StaticClass(),
-      &TExp_Pos::StaticClass(),
-      &TExp_RPos::StaticClass(),
-      &TExp_ASC::StaticClass(),
-      &TExp_SubS::StaticClass(),
-      &TExp_SubSValid::StaticClass(),
-      &TExp_SubStrCount::StaticClass(),
-      &TExp_ChrS::StaticClass(),
-      &TExp_Upper::StaticClass(),
-      &TExp_Lower::StaticClass(),
-      &TExp_UpLower::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_RTrim, TExp_LTrim, TExp_Trim, TExp_Length, TExp_Pos, TExp_RPos,
+      TExp_ASC, TExp_SubS, TExp_SubSValid, TExp_SubStrCount, TExp_ChrS, TExp_Upper, TExp_Lower,
+      TExp_UpLower>();
 }
 
 }  // namespace qnexp

@@ -231,30 +231,10 @@ void TExp_DiskSize::Calculate() {
 
 std::span<const TClassInfo* const> SystemClasses() {
   // The named functions in registration order.
-  static const TClassInfo* const classes[] = {
-      &TExp_DiskFree::StaticClass(),
-      &TExp_DiskSize::StaticClass(),
-      &TExp_Mem::StaticClass(),
-      &TExp_Input::StaticClass(),
-      &TExp_Display::StaticClass(),
-      &TExp_Sure::StaticClass(),
-      &TExp_TickCount::StaticClass(),
-      &TExp_ExpandEDS::StaticClass(),
-      &TExp_ExpressDir::StaticClass(),
-      &TExp_RegValue::StaticClass(),
-      &TExp_Exec::StaticClass(),
-      &TExp_Wait::StaticClass(),
-      &TExp_Open::StaticClass(),
-      &TExp_Hint::StaticClass(),
-      &TExp_ComputerName::StaticClass(),
-      &TExp_IP::StaticClass(),
-      &TExp_Clipboard::StaticClass(),
-      &TExp_ClipboardObj::StaticClass(),
-      &TExp_Exist::StaticClass(),
-      &TExp_WriteIni::StaticClass(),
-      &TExp_ReadIni::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_DiskFree, TExp_DiskSize, TExp_Mem, TExp_Input, TExp_Display, TExp_Sure,
+      TExp_TickCount, TExp_ExpandEDS, TExp_ExpressDir, TExp_RegValue, TExp_Exec, TExp_Wait,
+      TExp_Open, TExp_Hint, TExp_ComputerName, TExp_IP, TExp_Clipboard, TExp_ClipboardObj,
+      TExp_Exist, TExp_WriteIni, TExp_ReadIni>();
 }
 
 }  // namespace qnexp

@@ -291,50 +291,13 @@ void TExp_Seconds::Calculate() { PutInteger(ScaledDays(*this, 86400)); }
 
 std::span<const TClassInfo* const> TimeClasses() {
   // The 37 named functions in registration order, then the classes that are only nodes.
-  static const TClassInfo* const classes[] = {
-      &TExp_DateTime::StaticClass(),
-      &TExp_NewYear::StaticClass(),
-      &TExp_NewMonth::StaticClass(),
-      &TExp_NewDay::StaticClass(),
-      &TExp_NewDate::StaticClass(),
-      &TExp_NewHour::StaticClass(),
-      &TExp_NewMinute::StaticClass(),
-      &TExp_NewSecond::StaticClass(),
-      &TExp_NewTime::StaticClass(),
-      &TExp_AddYear::StaticClass(),
-      &TExp_AddMonth::StaticClass(),
-      &TExp_AddDay::StaticClass(),
-      &TExp_AddHour::StaticClass(),
-      &TExp_AddMinute::StaticClass(),
-      &TExp_AddSecond::StaticClass(),
-      &TExp_Year::StaticClass(),
-      &TExp_Month::StaticClass(),
-      &TExp_Day::StaticClass(),
-      &TExp_WeekDay::StaticClass(),
-      &TExp_Hour::StaticClass(),
-      &TExp_Minute::StaticClass(),
-      &TExp_Second::StaticClass(),
-      &TExp_LastDay::StaticClass(),
-      &TExp_LastDate::StaticClass(),
-      &TExp_Years::StaticClass(),
-      &TExp_Months::StaticClass(),
-      &TExp_Days::StaticClass(),
-      &TExp_Hours::StaticClass(),
-      &TExp_Minutes::StaticClass(),
-      &TExp_Seconds::StaticClass(),
-      &TExp_BTime::StaticClass(),
-      &TExp_BStartTime::StaticClass(),
-      &TExp_BEndTime::StaticClass(),
-      &TExp_BPriorStart::StaticClass(),
-      &TExp_BNextEnd::StaticClass(),
-      &TExp_BPStartTime::StaticClass(),
-      &TExp_BPEndTime::StaticClass(),
-      &TDateTimeFunction::StaticClass(),
-      &TExp_TimeModify::StaticClass(),
-      &TExp_TimeDecode::StaticClass(),
-      &TExp_TimeGap::StaticClass(),
-  };
-  return classes;
+  return ClassTable<TExp_DateTime, TExp_NewYear, TExp_NewMonth, TExp_NewDay, TExp_NewDate,
+      TExp_NewHour, TExp_NewMinute, TExp_NewSecond, TExp_NewTime, TExp_AddYear, TExp_AddMonth,
+      TExp_AddDay, TExp_AddHour, TExp_AddMinute, TExp_AddSecond, TExp_Year, TExp_Month, TExp_Day,
+      TExp_WeekDay, TExp_Hour, TExp_Minute, TExp_Second, TExp_LastDay, TExp_LastDate, TExp_Years,
+      TExp_Months, TExp_Days, TExp_Hours, TExp_Minutes, TExp_Seconds, TExp_BTime, TExp_BStartTime,
+      TExp_BEndTime, TExp_BPriorStart, TExp_BNextEnd, TExp_BPStartTime, TExp_BPEndTime,
+      TDateTimeFunction, TExp_TimeModify, TExp_TimeDecode, TExp_TimeGap>();
 }
 
 

@@ -2,6 +2,7 @@
 // persistent-class registry that finds a class by its name.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,13 @@ public:                                                                         
   const ::qnexp::TClassInfo& ClassType() const override { return StaticClass(); }         \
                                                                                             \
 private:
+
+// A table of class information, built once: ClassTable<TExp_A, TExp_B>() lists A, then B.
+template <class... Classes>
+std::span<const TClassInfo* const> ClassTable() {
+  static const TClassInfo* const classes[] = {&Classes::StaticClass()...};
+  return classes;
+}
 
 // The root class: every object that the system names, registers or persists derives from it.
 class TObject {
