@@ -10,6 +10,7 @@
 
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "support/StrFuncs.h"
 
 namespace qnexp {
 
@@ -29,15 +30,6 @@ double CheckedDateTime(long double r) {
   if (std::isnan(d)) throw EInvalidOp(Msg::InvalidOp);
   if (std::isinf(d)) throw EOverflow(Msg::Overflow);
   return d;
-}
-
-// Ordinal comparison of two texts, bytes taken as unsigned.
-int CompareBytes(const std::string& a, const std::string& b) {
-  size_t common = a.size() < b.size() ? a.size() : b.size();
-  int c = common ? std::memcmp(a.data(), b.data(), common) : 0;
-  if (c != 0) return c;
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
 }
 
 bool IsTextType(TExpDataType type) { return type == etChar || type == etString; }

@@ -29,15 +29,6 @@ TCompareKind CompareKindOf(TExpDataType left) {
   }
 }
 
-// Ordinal comparison of two texts, bytes taken as unsigned.
-int CompareBytes(const std::string& a, const std::string& b) {
-  size_t common = a.size() < b.size() ? a.size() : b.size();
-  int c = common ? std::memcmp(a.data(), b.data(), common) : 0;
-  if (c != 0) return c;
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
-
 // Orders left against right by the left operand's type: -1, 0 or 1. Reals that cannot be
 // ordered (NaN) report 2, which is neither greater nor equal.
 int CompareOperands(TExpression& left, TExpression& right) {

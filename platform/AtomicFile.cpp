@@ -45,4 +45,20 @@ int ReplaceFileContents(const std::string& osPath, std::string_view content) {
   return error;
 }
 
+int ReadFileContents(const std::string& osPath, std::string& bytes) {
+  int fd = open(osPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  char buffer[65536];
+  int error = 0;
+  for (;;) {
+    ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) error = errno;
+    if (got <= 0) break;
+    bytes.append(buffer, static_cast<size_t>(got));
+  }
+  close(fd);
+  return error;
+}
+
 }  // namespace qnexp

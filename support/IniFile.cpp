@@ -52,21 +52,8 @@ struct TIniLines {
 // The file's bytes; false when it does not exist. Raises EFOpenError when it exists but cannot
 // be read.
 bool ReadBytes(const std::string& fileName, std::string& bytes) {
-  std::string path = ToOsPath(fileName);
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  int error = fd < 0 ? errno : 0;
+  int error = ReadFileContents(ToOsPath(fileName), bytes);
   if (error == ENOENT || error == ENOTDIR) return false;
-  if (fd >= 0) {
-    char buffer[65536];
-    for (;;) {
-      ssize_t got = read(fd, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) error = errno;
-      if (got <= 0) break;
-      bytes.append(buffer, static_cast<size_t>(got));
-    }
-    close(fd);
-  }
   if (error != 0)
     throw EFOpenError(Format("Cannot open file \"%s\". %s", {fileName, std::strerror(error)}));
   return true;

@@ -101,21 +101,8 @@ void TStoredStrList::SetText(std::string_view text) {
 }
 
 void TStoredStrList::LoadFromFile(const std::string& fileName) {
-  std::string path = ToOsPath(fileName);
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", {fileName, ErrorText(errno)}));
   std::string bytes;
-  char buffer[65536];
-  int error = 0;
-  for (;;) {
-    ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) error = errno;
-    if (got <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(got));
-  }
-  close(fd);
+  int error = ReadFileContents(ToOsPath(fileName), bytes);
   if (error != 0)
     throw EFOpenError(Format("Cannot open file \"%s\". %s", {fileName, ErrorText(error)}));
   SetText(ToListText(std::move(bytes)));

@@ -2,6 +2,7 @@
 #include "support/StrFuncs.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "runtime/GbkChars.h"
 #include "runtime/StringList.h"
@@ -208,6 +209,14 @@ void CutNoteStr(std::string& S, std::string& Notes) {
   CutComments(S, Notes, "(*", "*)");
   CutComments(S, Notes, "{", "}");
   CutComments(S, Notes, "//", "");
+}
+
+int CompareBytes(std::string_view a, std::string_view b) {
+  size_t common = a.size() < b.size() ? a.size() : b.size();
+  int c = common ? std::memcmp(a.data(), b.data(), common) : 0;
+  if (c != 0) return c;
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
 }
 
 }  // namespace qnexp

@@ -54,6 +54,9 @@ std::string Trim(std::string_view S);
 // S without leading and trailing blanks of that set.
 std::string TrimBoth(std::string_view S);
 
+// Ordinal comparison of two texts, bytes taken as unsigned: negative, 0 or positive.
+int CompareBytes(std::string_view a, std::string_view b);
+
 // S in lower case with its first byte upper-cased when it is a to z.
 std::string UpcaseFirst(std::string_view S);
 

@@ -13,25 +13,16 @@
 #include "runtime/Gbk.h"
 #include "support/ObjStream.h"
 #include "support/StoredStrList.h"
+#include "HostRun.h"
 
 using namespace qnexp;
 using namespace qnexp::cli;
 
 namespace {
 
-struct TRun {
-  int Status;
-  std::string Out;
-  std::string Err;
-};
+using TRun = qnexp::testing::THostRun;
 
-TRun Host(const std::vector<std::string>& args) {
-  std::istringstream in;
-  std::ostringstream out, err;
-  THostIo io{in, out, err, nullptr};
-  int status = RunHost(args, io);
-  return {status, out.str(), err.str()};
-}
+TRun Host(const std::vector<std::string>& args) { return qnexp::testing::RunHostWith(args); }
 
 std::filesystem::path DumpFolder() {
   return std::filesystem::path(QNEXP_CLI_CASES).parent_path() / "dump";

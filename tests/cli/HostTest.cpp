@@ -8,25 +8,16 @@
 
 #include "cli/Host.h"
 #include "platform/Dialogs.h"
+#include "HostRun.h"
 
 using namespace qnexp::cli;
 
 namespace {
 
-struct TRun {
-  int Status;
-  std::string Out;
-  std::string Err;
-};
+using TRun = qnexp::testing::THostRun;
 
 TRun Host(const std::vector<std::string>& args, const std::string& input = "") {
-  // Dialog functions take their non-interactive answers even when the tests run on a terminal.
-  qnexp::SetDialogMode(qnexp::dmSilent);
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  THostIo io{in, out, err, nullptr};
-  int status = RunHost(args, io);
-  return {status, out.str(), err.str()};
+  return qnexp::testing::RunHostWith(args, input);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -109,15 +109,7 @@ TEST(ArithmeticTyping, MinMaxRule) {
 }
 
 TEST(ArithmeticTranslation, NumericOperandsOnly) {
-  struct TRow {
-    TExpDataType Type;
-    bool Accepted;
-  };
-  const TRow rows[] = {
-      {etInteger, true}, {etReal, true},   {etDateTime, true}, {etAny, true},
-      {etBoolean, false}, {etChar, false}, {etString, false},  {etInt64, false},
-  };
-  for (const TRow& row : rows) {
+  for (const TNumericRow& row : kNumericRows) {
     const char* name = ExpDataTypeName(row.Type);
     EXPECT_EQ(Accepts<TExp_Sub>(row.Type, 0), row.Accepted) << "- " << name;
     EXPECT_EQ(Accepts<TExp_Mul>(row.Type, 1), row.Accepted) << "* " << name;

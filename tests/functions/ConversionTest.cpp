@@ -13,15 +13,6 @@
 using namespace qnexp;
 using namespace handtree;
 
-namespace {
-
-std::string Text(TExpression& node) {
-  node.Evaluate(kForceStamp);
-  return node.GetString();
-}
-
-}  // namespace
-
 TEST(ConversionTyping, EachFunctionFixesItsOwnType) {
   EXPECT_EQ(Make<TExp_ToInt>(Str("1"))->DataType, etInteger);
   EXPECT_EQ(Make<TExp_ToReal>(Bool(true))->DataType, etReal);

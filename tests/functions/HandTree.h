@@ -60,6 +60,23 @@ bool Accepts(TExpDataType type, int index = 0) {
   return true;
 }
 
+// The text of a node after a forced evaluation.
+inline std::string Text(TExpression& node) {
+  node.Evaluate(qnexp::kForceStamp);
+  return node.GetString();
+}
+
+// Every value type, and whether an argument that must be numeric may have it.
+struct TNumericRow {
+  TExpDataType Type;
+  bool Accepted;
+};
+inline constexpr TNumericRow kNumericRows[] = {
+    {qnexp::etInteger, true},  {qnexp::etReal, true},  {qnexp::etDateTime, true},
+    {qnexp::etAny, true},      {qnexp::etBoolean, false}, {qnexp::etChar, false},
+    {qnexp::etString, false},  {qnexp::etInt64, false},
+};
+
 // A constant that counts how often it is calculated, to observe which operands a node
 // evaluates.
 class TCounted : public TExpression {

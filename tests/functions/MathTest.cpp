@@ -35,15 +35,7 @@ constexpr long double kTwo63 = 9223372036854775808.0L;
 }  // namespace
 
 TEST(MathTranslation, NumericArgumentsOnly) {
-  struct TRow {
-    TExpDataType Type;
-    bool Accepted;
-  };
-  const TRow rows[] = {
-      {etInteger, true},  {etReal, true},  {etDateTime, true}, {etAny, true},
-      {etBoolean, false}, {etChar, false}, {etString, false},  {etInt64, false},
-  };
-  for (const TRow& row : rows) {
+  for (const TNumericRow& row : kNumericRows) {
     const char* name = ExpDataTypeName(row.Type);
     EXPECT_EQ(Accepts<TExp_Sqrt>(row.Type), row.Accepted) << "Sqrt " << name;
     EXPECT_EQ(Accepts<TExp_Round>(row.Type), row.Accepted) << "Round " << name;

@@ -16,11 +16,6 @@ using namespace handtree;
 
 namespace {
 
-std::string Text(TExpression& node) {
-  node.Evaluate(kForceStamp);
-  return node.GetString();
-}
-
 int32_t Number(TExpression& node) {
   node.Evaluate(kForceStamp);
   return node.GetInteger();
