@@ -106,42 +106,37 @@ void TExp_In::Calculate() {
 
 // --- & | -------------------------------------------------------------------------------------
 
-void TExp_And::Evaluate(int32_t stamp) {
-  if (stamp == SyncFlag && stamp != kForceStamp) return;
-  SyncFlag = stamp;
-  TExpression& left = Arg(0);
+namespace {
+
+// & and | share their evaluation: a boolean node decides without its right operand when the
+// left one has the deciding value (false for &, true for |); other types combine bitwise.
+void EvaluateLogic(TExpression& self, int32_t stamp, bool deciding,
+                   int32_t (*bitwise)(int32_t, int32_t)) {
+  if (stamp == self.SyncFlag && stamp != kForceStamp) return;
+  self.SyncFlag = stamp;
+  TExpression& left = self.Arg(0);
   left.Evaluate(stamp);
-  if (DataType == etAny) DataType = left.DataType;
-  if (DataType != etBoolean) {
-    TExpression& right = Arg(1);
-    right.Evaluate(stamp);
-    PutInteger(left.GetInteger() & right.GetInteger());
-  } else if (!left.GetBoolean()) {
-    PutBoolean(false);
-  } else {
-    TExpression& right = Arg(1);
-    right.Evaluate(stamp);
-    PutBoolean(right.GetBoolean());
+  if (self.DataType == etAny) self.DataType = left.DataType;
+  if (self.DataType == etBoolean && left.GetBoolean() == deciding) {
+    self.PutBoolean(deciding);
+    return;
   }
+  TExpression& right = self.Arg(1);
+  right.Evaluate(stamp);
+  if (self.DataType != etBoolean)
+    self.PutInteger(bitwise(left.GetInteger(), right.GetInteger()));
+  else
+    self.PutBoolean(right.GetBoolean());
+}
+
+}  // namespace
+
+void TExp_And::Evaluate(int32_t stamp) {
+  EvaluateLogic(*this, stamp, false, [](int32_t a, int32_t b) { return a & b; });
 }
 
 void TExp_Or::Evaluate(int32_t stamp) {
-  if (stamp == SyncFlag && stamp != kForceStamp) return;
-  SyncFlag = stamp;
-  TExpression& left = Arg(0);
-  left.Evaluate(stamp);
-  if (DataType == etAny) DataType = left.DataType;
-  if (DataType != etBoolean) {
-    TExpression& right = Arg(1);
-    right.Evaluate(stamp);
-    PutInteger(left.GetInteger() | right.GetInteger());
-  } else if (left.GetBoolean()) {
-    PutBoolean(true);
-  } else {
-    TExpression& right = Arg(1);
-    right.Evaluate(stamp);
-    PutBoolean(right.GetBoolean());
-  }
+  EvaluateLogic(*this, stamp, true, [](int32_t a, int32_t b) { return a | b; });
 }
 
 // --- Not, Odd --------------------------------------------------------------------------------

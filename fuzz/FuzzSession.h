@@ -3,6 +3,8 @@
 // and the reset that gives every input the engine as it was at start.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,6 +17,7 @@
 #include "core/Sandbox.h"
 #include "core/Translator.h"
 #include "core/Variables.h"
+#include "runtime/Exception.h"
 #include "support/AppLog.h"
 #include "support/Macros.h"
 
@@ -84,5 +87,19 @@ private:
   std::vector<std::pair<std::string, const TClassInfo*>> Functions;
   std::vector<std::pair<std::string, std::unique_ptr<TExpression>>> PublicVariables;
 };
+
+// Runs body on the input as an expression text, within one session, with the engine reset
+// before and after; the library's own errors are expected, anything else is a finding.
+template <class Body>
+int RunExpressionInput(const uint8_t* data, size_t size, Body body) {
+  static TFuzzSession session;
+  std::unique_ptr<TVarList> list = session.Begin();
+  try {
+    body(std::string(reinterpret_cast<const char*>(data), size));
+  } catch (const Exception&) {
+  }
+  session.End(std::move(list));
+  return 0;
+}
 
 }  // namespace qnexp::fuzzing

@@ -7,19 +7,12 @@
 #include <string>
 
 #include "FuzzSession.h"
-#include "runtime/Exception.h"
 
 using namespace qnexp;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzzing::TFuzzSession session;
-  std::unique_ptr<TVarList> list = session.Begin();
-  try {
-    std::unique_ptr<TExpression> root =
-        TranslateExp(std::string(reinterpret_cast<const char*>(data), size));
+  return fuzzing::RunExpressionInput(data, size, [](const std::string& text) {
+    std::unique_ptr<TExpression> root = TranslateExp(text);
     if (!root) (void)ExpTranslator->ErrorMsg();
-  } catch (const Exception&) {
-  }
-  session.End(std::move(list));
-  return 0;
+  });
 }

@@ -8,6 +8,7 @@
 
 #include "cli/Host.h"
 #include "platform/Dialogs.h"
+#include "CaseFiles.h"
 #include "HostRun.h"
 
 using namespace qnexp::cli;
@@ -29,41 +30,20 @@ std::vector<std::string> Lines(const std::string& text) {
 
 }  // namespace
 
-// Every file in cases/ holds pairs of lines: an expression, then its JSON result. Blank lines
-// and lines starting with "%%" are skipped; "\n" in an expression stands for a line break.
 TEST(HostCases, EveryCaseFileGivesItsExactResults) {
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(QNEXP_CLI_CASES))
-    if (entry.path().extension() == ".txt") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
+  std::vector<qnexp::testing::TCaseFile> files = qnexp::testing::CaseFiles();
   ASSERT_FALSE(files.empty());
   for (const auto& file : files) {
-    SCOPED_TRACE(file.filename().string());
-    std::ifstream in(file);
-    std::vector<std::string> args{"--json"}, texts, expected;
-    for (std::string line; std::getline(in, line);) {
-      if (line.empty() || line.rfind("%%", 0) == 0) continue;
-      if (texts.size() == expected.size()) {
-        std::string text;
-        for (size_t i = 0; i < line.size(); ++i) {
-          if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 'n') {
-            text += '\n';
-            ++i;
-          } else {
-            text += line[i];
-          }
-        }
-        texts.push_back(text);
-        args.push_back("-e");
-        args.push_back(text);
-      } else {
-        expected.push_back(line);
-      }
+    SCOPED_TRACE(file.Path.filename().string());
+    ASSERT_EQ(file.Texts.size(), file.Expected.size());
+    std::vector<std::string> args{"--json"};
+    for (const std::string& text : file.Texts) {
+      args.push_back("-e");
+      args.push_back(text);
     }
-    ASSERT_EQ(texts.size(), expected.size());
     std::vector<std::string> got = Lines(Host(args).Out);
-    ASSERT_EQ(got.size(), expected.size());
-    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << texts[i];
+    ASSERT_EQ(got.size(), file.Expected.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], file.Expected[i]) << file.Texts[i];
   }
 }
 

@@ -16,6 +16,7 @@
 #include "runtime/Gbk.h"
 #include "runtime/Stream.h"
 #include "support/ObjStream.h"
+#include "CaseFiles.h"
 
 using namespace qnexp;
 
@@ -90,32 +91,11 @@ TCheck CheckTree(const std::string& text, bool allowVariables) {
   return ckSame;
 }
 
-// The expressions of the console host's case files (every other non-comment line).
+// The expressions of the console host's case files, in GBK.
 std::vector<std::string> CaseFileTexts() {
-  std::filesystem::path folder = std::filesystem::path(__FILE__).parent_path().parent_path() /
-                                 "cli" / "cases";
   std::vector<std::string> texts;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path().extension() != ".txt") continue;
-    std::ifstream in(entry.path());
-    bool expression = true;
-    for (std::string line; std::getline(in, line);) {
-      if (line.empty() || line.rfind("%%", 0) == 0) continue;
-      if (expression) {
-        std::string text;
-        for (size_t i = 0; i < line.size(); ++i) {
-          if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 'n') {
-            text += '\n';
-            ++i;
-          } else {
-            text += line[i];
-          }
-        }
-        texts.push_back(Utf8ToGbkOrSame(text));
-      }
-      expression = !expression;
-    }
-  }
+  for (const auto& file : qnexp::testing::CaseFiles())
+    for (const std::string& text : file.Texts) texts.push_back(Utf8ToGbkOrSame(text));
   return texts;
 }
 

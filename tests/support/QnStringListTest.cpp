@@ -15,29 +15,16 @@
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "support/QnStringList.h"
+#include "Enumerated.h"
+#include "Tracked.h"
 
 using namespace qnexp;
 
 namespace {
 
-// Records its own destruction in a log shared by the test.
-class TTracked : public TObject {
-  QN_CLASS(TTracked, TObject)
-public:
-  TTracked() = default;
-  TTracked(std::vector<std::string>* log, std::string name) : Log(log), Name(std::move(name)) {}
-  ~TTracked() override {
-    if (Log) Log->push_back(Name);
-  }
-  std::vector<std::string>* Log = nullptr;
-  std::string Name;
-};
+using qnexp::testing::TTracked;
 
-class QnStringListOwnership : public ::testing::Test {
-protected:
-  TTracked* Make(const std::string& name) { return new TTracked(&Freed, name); }
-  std::vector<std::string> Freed;
-};
+class QnStringListOwnership : public qnexp::testing::TTrackedTest {};
 
 TEST_F(QnStringListOwnership, DeleteFreesClearDoesNot) {
   auto* list = new TQnStringList;
@@ -394,19 +381,8 @@ TEST(QnStringListSections, HeaderNeverStartsInsideATwoByteCharacter) {
   EXPECT_EQ(dest.Text(), Res("值") + "=1\r\n");
 }
 
-// One reported property: its name, kind and HasData flag.
-using TReported = std::tuple<std::string, TPropType, bool>;
-
-std::vector<TReported> Enumerate(TQnStringList& list, uint16_t purpose) {
-  std::vector<TReported> out;
-  list.EnumrateProperties(
-      [&](void*, const std::string& name, TPropType type, bool hasData, intptr_t, void*) {
-        out.emplace_back(name, type, hasData);
-        return true;
-      },
-      purpose, nullptr);
-  return out;
-}
+using qnexp::testing::Enumerate;
+using qnexp::testing::TReported;
 
 TEST(QnStringListEnumeration, DefaultSettingsHaveNoData) {
   TQnStringList list;

@@ -13,29 +13,17 @@
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "support/StoredStrList.h"
+#include "Enumerated.h"
 #include "TempFolder.h"
+#include "Tracked.h"
 
 using namespace qnexp;
 
 namespace {
 
-class TNode : public TObject {
-  QN_CLASS(TNode, TObject)
-public:
-  TNode() = default;
-  TNode(std::vector<std::string>* log, std::string name) : Log(log), Name(std::move(name)) {}
-  ~TNode() override {
-    if (Log) Log->push_back(Name);
-  }
-  std::vector<std::string>* Log = nullptr;
-  std::string Name;
-};
+using TNode = qnexp::testing::TTracked;
 
-class StoredStrListTest : public ::testing::Test {
-protected:
-  TNode* Make(const std::string& name) { return new TNode(&Freed, name); }
-  std::vector<std::string> Freed;
-};
+class StoredStrListTest : public qnexp::testing::TTrackedTest {};
 
 TEST_F(StoredStrListTest, ItemsOwnTheirNodes) {
   auto* list = new TStoredStrList;
@@ -249,18 +237,8 @@ TEST(StoredStrListStreams, PlainLinesThroughStandardStreams) {
   EXPECT_EQ(back.GetCount(), 2);
 }
 
-using TReported = std::tuple<std::string, TPropType, bool>;
-
-std::vector<TReported> Enumerate(TStoredStrList& list, uint16_t purpose) {
-  std::vector<TReported> out;
-  list.EnumrateProperties(
-      [&](void*, const std::string& name, TPropType type, bool hasData, intptr_t, void*) {
-        out.emplace_back(name, type, hasData);
-        return true;
-      },
-      purpose, nullptr);
-  return out;
-}
+using qnexp::testing::Enumerate;
+using qnexp::testing::TReported;
 
 TEST(StoredStrListEnumeration, AutoAndList) {
   TStoredStrList list;
