@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -58,6 +60,30 @@ bool Accepts(TExpDataType type, int index = 0) {
   if (!node.SetSubExp(index, operand.get())) return false;
   operand.release();
   return true;
+}
+
+// The node after a forced evaluation.
+inline TExpression& Evaluated(TExpression& node) {
+  node.Evaluate(qnexp::kForceStamp);
+  return node;
+}
+
+// A tree built by hand with the type and text it must have once evaluated.
+struct TValueRow {
+  const char* Label;
+  std::function<TNode()> Build;
+  TExpDataType Type;
+  std::string Text;
+};
+
+// Builds each row's tree, evaluates it and checks its type and text.
+inline void ExpectValues(std::span<const TValueRow> rows) {
+  for (const TValueRow& row : rows) {
+    TNode node = row.Build();
+    Evaluated(*node);
+    EXPECT_EQ(node->DataType, row.Type) << row.Label;
+    EXPECT_EQ(node->GetString(), row.Text) << row.Label;
+  }
 }
 
 // The text of a node after a forced evaluation.
