@@ -56,32 +56,34 @@ bool ExpEvaluate(TExpression& node, int32_t stamp) {
   }
 }
 
-std::unique_ptr<TExpression> CreateIntExp(int32_t value) {
+namespace {
+
+// A constant node of type whose value put stores.
+template <class Put>
+std::unique_ptr<TExpression> Constant(TExpDataType type, Put put) {
   auto node = std::make_unique<TExpression>();
-  node->DataType = etInteger;
-  node->PutInteger(value);
+  node->DataType = type;
+  put(*node);
   return node;
+}
+
+}  // namespace
+
+std::unique_ptr<TExpression> CreateIntExp(int32_t value) {
+  return Constant(etInteger, [&](TExpression& node) { node.PutInteger(value); });
 }
 
 std::unique_ptr<TExpression> CreateRealExp(double value) {
-  auto node = std::make_unique<TExpression>();
-  node->DataType = etReal;
-  node->PutReal(value);
-  return node;
+  return Constant(etReal, [&](TExpression& node) { node.PutReal(value); });
 }
 
 std::unique_ptr<TExpression> CreateDateTimeExp(double value) {
-  auto node = std::make_unique<TExpression>();
-  node->DataType = etDateTime;
-  node->PutDateTime(value);
-  return node;
+  return Constant(etDateTime, [&](TExpression& node) { node.PutDateTime(value); });
 }
 
 std::unique_ptr<TExpression> CreateStrExp(const std::string& text) {
-  auto node = std::make_unique<TExpression>();
-  node->DataType = text.size() == 1 ? etChar : etString;
-  node->PutString(text);
-  return node;
+  return Constant(text.size() == 1 ? etChar : etString,
+                  [&](TExpression& node) { node.PutString(text); });
 }
 
 std::unique_ptr<TVarList> CreateVarList(TVarList* parent) {

@@ -86,6 +86,12 @@ inline void ExpectValues(std::span<const TValueRow> rows) {
   }
 }
 
+// The integer of a node after a forced evaluation.
+inline int32_t Integer(TExpression& node) {
+  node.Evaluate(qnexp::kForceStamp);
+  return node.GetInteger();
+}
+
 // The text of a node after a forced evaluation.
 inline std::string Text(TExpression& node) {
   node.Evaluate(qnexp::kForceStamp);

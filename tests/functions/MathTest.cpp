@@ -20,11 +20,6 @@ using namespace handtree;
 
 namespace {
 
-int32_t Whole(TExpression& node) {
-  node.Evaluate(kForceStamp);
-  return node.GetInteger();
-}
-
 long double RealOf(TExpression& node) {
   node.Evaluate(kForceStamp);
   return node.GetReal();
@@ -96,22 +91,22 @@ TEST(MathRounding, HalvesToEvenWithin64Bits) {
       {-kTwo63, 0, 0},                {kTwo63 - 1, -1, -1},
   };
   for (const TRow& row : rows) {
-    EXPECT_EQ(Whole(*Make<TExp_Round>(Real(row.Value))), row.Rounded) << (double)row.Value;
-    EXPECT_EQ(Whole(*Make<TExp_Trunc>(Real(row.Value))), row.Truncated) << (double)row.Value;
+    EXPECT_EQ(Integer(*Make<TExp_Round>(Real(row.Value))), row.Rounded) << (double)row.Value;
+    EXPECT_EQ(Integer(*Make<TExp_Trunc>(Real(row.Value))), row.Truncated) << (double)row.Value;
   }
   // Beyond 64 bits Round gives its marker value, also when rounding is what leaves the range.
-  EXPECT_EQ(Whole(*Make<TExp_Round>(Real(1e30))), 2147483647);
-  EXPECT_EQ(Whole(*Make<TExp_Round>(Real(kTwo63 - 0.5L))), 2147483647);
-  EXPECT_EQ(Whole(*Make<TExp_Round>(Real(-kTwo63 - 2))), 2147483647);
+  EXPECT_EQ(Integer(*Make<TExp_Round>(Real(1e30))), 2147483647);
+  EXPECT_EQ(Integer(*Make<TExp_Round>(Real(kTwo63 - 0.5L))), 2147483647);
+  EXPECT_EQ(Integer(*Make<TExp_Round>(Real(-kTwo63 - 2))), 2147483647);
 }
 
 TEST(MathRounding, IndependentOfTheFpuRoundingMode) {
   int saved = std::fegetround();
   std::fesetround(FE_UPWARD);
-  int32_t round = Whole(*Make<TExp_Round>(Real(2.5)));
+  int32_t round = Integer(*Make<TExp_Round>(Real(2.5)));
   long double rounded = RealOf(*Make<TExp_rRound>(Real(0.125), Int(2)));
   std::fesetround(FE_DOWNWARD);
-  int32_t roundDown = Whole(*Make<TExp_Round>(Real(3.5)));
+  int32_t roundDown = Integer(*Make<TExp_Round>(Real(3.5)));
   std::fesetround(saved);
   EXPECT_EQ(round, 2);
   EXPECT_EQ(roundDown, 4);
@@ -131,12 +126,12 @@ TEST(MathRandom, StaysBelowTheBoundAndRepeatsAfterReseeding) {
   auto node = Make<TExp_Random>(Int(1000));
   int32_t first[20];
   for (int32_t& r : first) {
-    r = Whole(*node);
+    r = Integer(*node);
     EXPECT_GE(r, 0);
     EXPECT_LT(r, 1000);
   }
   RandomSeed(12345);
-  for (int32_t r : first) EXPECT_EQ(Whole(*node), r);
+  for (int32_t r : first) EXPECT_EQ(Integer(*node), r);
   bool varied = false;
   for (int32_t r : first) varied = varied || r != first[0];
   EXPECT_TRUE(varied);
@@ -147,7 +142,7 @@ TEST(MathRandom, BoundsOfOneOrLessGiveZeroWithoutDrawing) {
   uint32_t expected = (RandomBits(), RandomBits());
   RandomSeed(7);
   RandomBits();
-  for (int32_t bound : {0, -1, INT_MIN}) EXPECT_EQ(Whole(*Make<TExp_Random>(Int(bound))), 0);
+  for (int32_t bound : {0, -1, INT_MIN}) EXPECT_EQ(Integer(*Make<TExp_Random>(Int(bound))), 0);
   EXPECT_EQ(RandomBits(), expected);
   for (int i = 0; i < 100; ++i) {
     EXPECT_EQ(RandomInt(1), 0);

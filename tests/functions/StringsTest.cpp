@@ -16,11 +16,6 @@ using namespace handtree;
 
 namespace {
 
-int32_t Number(TExpression& node) {
-  node.Evaluate(kForceStamp);
-  return node.GetInteger();
-}
-
 // A GBK character whose second byte is the ASCII letter 'b' (0xB0 0x62), and one whose second
 // byte is 'a'.
 const std::string kLeadB = "\xB0\x62";
@@ -112,23 +107,23 @@ TEST(StringSubS, ValidFormNeverSplitsACharacter) {
 }
 
 TEST(StringSearch, MatchesStartOnCharacterBoundaries) {
-  EXPECT_EQ(Number(*Make<TExp_Pos>(Str("b"), Str("abcb"))), 2);
-  EXPECT_EQ(Number(*Make<TExp_Pos>(Str(""), Str("abc"))), 0);
-  EXPECT_EQ(Number(*Make<TExp_Pos>(Str("b"), Str(kLeadB + "b"))), 3);
-  EXPECT_EQ(Number(*Make<TExp_RPos>(Str("b"), Str("abcb"))), 4);
-  EXPECT_EQ(Number(*Make<TExp_RPos>(Str("b"), Str("b" + kLeadB))), 1);
-  EXPECT_EQ(Number(*Make<TExp_RPos>(Str("x"), Str("abc"))), 0);
+  EXPECT_EQ(Integer(*Make<TExp_Pos>(Str("b"), Str("abcb"))), 2);
+  EXPECT_EQ(Integer(*Make<TExp_Pos>(Str(""), Str("abc"))), 0);
+  EXPECT_EQ(Integer(*Make<TExp_Pos>(Str("b"), Str(kLeadB + "b"))), 3);
+  EXPECT_EQ(Integer(*Make<TExp_RPos>(Str("b"), Str("abcb"))), 4);
+  EXPECT_EQ(Integer(*Make<TExp_RPos>(Str("b"), Str("b" + kLeadB))), 1);
+  EXPECT_EQ(Integer(*Make<TExp_RPos>(Str("x"), Str("abc"))), 0);
   // Only the first character of the wanted text counts.
-  EXPECT_EQ(Number(*Make<TExp_RPos>(Str("cz"), Str("abcabc"))), 6);
-  EXPECT_EQ(Number(*Make<TExp_RPos>(Chr('c'), Str("abcabc"))), 6);
+  EXPECT_EQ(Integer(*Make<TExp_RPos>(Str("cz"), Str("abcabc"))), 6);
+  EXPECT_EQ(Integer(*Make<TExp_RPos>(Chr('c'), Str("abcabc"))), 6);
 }
 
 TEST(StringSearch, EmptyWantedTextIsNeverFound) {
   std::string withNul("a\0b", 3);
-  EXPECT_EQ(Number(*Make<TExp_RPos>(Str(""), Str(withNul))), 0);
-  EXPECT_EQ(Number(*Make<TExp_RPos>(Chr('\0'), Str(withNul))), 2);
-  EXPECT_EQ(Number(*Make<TExp_ASC>(Str(""))), 0);
-  EXPECT_EQ(Number(*Make<TExp_ASC>(Str("\xD6\xD0"))), 0xD6);
+  EXPECT_EQ(Integer(*Make<TExp_RPos>(Str(""), Str(withNul))), 0);
+  EXPECT_EQ(Integer(*Make<TExp_RPos>(Chr('\0'), Str(withNul))), 2);
+  EXPECT_EQ(Integer(*Make<TExp_ASC>(Str(""))), 0);
+  EXPECT_EQ(Integer(*Make<TExp_ASC>(Str("\xD6\xD0"))), 0xD6);
 }
 
 TEST(StringSearch, FieldCounts) {
@@ -142,7 +137,7 @@ TEST(StringSearch, FieldCounts) {
       {"a,,b", ",", 3},  {"\"x,y\",z", ",", 2}, {"abc", "", 1},  {"", "", 0},
   };
   for (const TRow& row : rows)
-    EXPECT_EQ(Number(*Make<TExp_SubStrCount>(Str(row.Text), Str(row.Separator))), row.Count)
+    EXPECT_EQ(Integer(*Make<TExp_SubStrCount>(Str(row.Text), Str(row.Separator))), row.Count)
         << row.Text;
 }
 
