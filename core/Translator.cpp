@@ -48,6 +48,8 @@ bool IsQuote(char c) { return c == '\'' || c == '"'; }
 TExpTranslator::TExpTranslator() {
   Functions = std::make_unique<TFunctionList>();
   VarList = PubVarList;
+  // Every lead byte starts a name, so any Chinese character can, traditional and
+  // extension-area ones (first byte 0x81..0xA0) too.
   IdStartChars = CharRange('A', 'Z') | CharRange('a', 'z') | MakeCharSet("_") |
                  CharRange(0x81, 0xFF);
   IdChars = IdStartChars | CharRange('0', '9') | MakeCharSet(".@");
