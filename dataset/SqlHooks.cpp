@@ -102,7 +102,7 @@ void InstallSqlHooks() {
     bool useDefault = t1.empty() && t2.empty() && t3.empty();
     std::string text = useDefault ? DefaultDatabasePath() : t1;
     if (useDefault && text != ":memory:" && !IsServerText(text) && !FileExists(text))
-      throw EDatabaseError(Format("Default database '%s' not found", {text}));
+      throw EDatabaseError(Format("Database '%s' not found", {text}));
     return HandleOf(static_cast<TCustomConnection*>(&Connect(text)), hkConnection);
   };
   DBEF_DatabaseName = [](int32_t database) { return ConnectionOf(database).DatabaseName(); };

@@ -9,7 +9,8 @@ namespace qnexp {
 // Installs the six hooks. DBEF_OpenDatabase opens a SQLite file (or ":memory:") named by its
 // first text; the same text gives the same connection again while it stays connected. All
 // three texts empty give the default database (SetDefaultDatabase, else $QNEXP_DATABASE, else
-// <program folder>/../Data/qnexp.db), opened once and kept. A PostgreSQL connection text raises
+// <program folder>/../Data/qnexp.db), which must exist (EDatabaseError "Database '%s' not
+// found"), opened once and kept. A PostgreSQL connection text raises
 // EDatabaseError "PostgreSQL databases are not supported yet". Datasets the hooks make belong
 // to their callers; those still alive when the library unloads are freed then, before their
 // connections.
