@@ -16,7 +16,11 @@
 #include "dbfunctions/DBHooks.h"
 #include "dbfunctions/DBVarList.h"
 #include "platform/Dialogs.h"
+#include "runtime/DataSet.h"
 #include "runtime/Gbk.h"
+#include "runtime/Handles.h"
+#include "runtime/Stream.h"
+#include "support/ObjStream.h"
 
 namespace qnexp {
 namespace {
@@ -328,6 +332,56 @@ TEST_F(DBFunctionsTest, TheSandboxRefusesWrites) {
   EXPECT_EQ(set, Res("沙箱中不能使用函数DB_SetValue"));
   EXPECT_EQ(read, "3");
   EXPECT_EQ(Eval("DB_RecCount(O)"), "3");
+}
+
+TEST_F(DBFunctionsTest, ChineseFieldNamesAndValuesTravelAsGbk) {
+  TSqlConnection(Path).ExecuteScript(
+      Res("CREATE TABLE 客户 (编号 INTEGER PRIMARY KEY, 名称 VARCHAR(20));"
+          "INSERT INTO 客户 VALUES (1, '华联')"));
+  Eval("DB_OpenTable(DB, '客户', 'K')");
+  EXPECT_TEXTS({"K.名称", "华联"}, {"DB_FieldName(K, 1)", "名称"},
+               {"DB_SetValue(K@名称, '燕莎')", "燕莎"},
+               {"DB_Locate(K, '名称', '燕莎')", "Yes"});
+  Eval("DB_OpenSQL(DB, 'SELECT 名称 FROM 客户', 'Q')");
+  EXPECT_TEXTS({"Q.名称", "燕莎"});
+}
+
+TEST_F(DBFunctionsTest, LocateKeepsItsExtraValuesThroughTheObjectStream) {
+  Eval("DB_OpenTable(DB, 'orders', 'O')");
+  std::unique_ptr<TExpression> tree = TranslateExp(Utf8ToGbk("DB_Locate(O, 'ID;QTY;NAME', 2, 4, '梨')"));
+  ASSERT_TRUE(tree);
+  TMemoryStream stream;
+  StreamWriteObject(stream, tree.get());
+  stream.SetPosition(0);
+  std::unique_ptr<TObject> loaded(StreamReadObject(stream));
+  auto* copy = ObjectAs<TExpression>(loaded.get());
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->GetSubExpCount(), 5);
+  ASSERT_FALSE(ExpEvaluate(*copy, kForceStamp));
+  EXPECT_EQ(copy->GetString(), "Yes");
+  EXPECT_EQ(Eval("DB_RecNo(O)"), "1");
+}
+
+struct TNoticeCounter : TDataSetObserver {
+  int Notices = 0;
+  void DataSetNotify(TDataSet&, TDataSetEvent) override { ++Notices; }
+};
+
+TEST_F(DBFunctionsTest, DisabledControlsHoldBackNoticesUntilEnabled) {
+  Eval("DB_OpenTable(DB, 'orders', 'O')");
+  auto* dataSet = ObjectOfHandleAs<TDataSet>(std::stoi(Eval("O")), hkDataSet);
+  ASSERT_TRUE(dataSet);
+  TNoticeCounter counter;
+  dataSet->AddObserver(&counter);
+  Eval("DB_Skip(O, 1)");
+  EXPECT_EQ(counter.Notices, 1);
+  Eval("DB_EnabledControls(O, No)");
+  Eval("DB_Count(O, 0, Yes, 1)");
+  Eval("DB_Goto(O, 2)");
+  EXPECT_EQ(counter.Notices, 1);
+  Eval("DB_EnabledControls(O, Yes)");
+  EXPECT_EQ(counter.Notices, 2);
+  dataSet->RemoveObserver(&counter);
 }
 
 TEST_F(DBFunctionsTest, BadArgumentsAreRefusedAtTranslation) {
