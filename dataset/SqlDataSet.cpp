@@ -530,9 +530,21 @@ void TSqlTable::DoOpen() {
     if (rc != SQLITE_DONE) Fail(db);
   }
   if (columns.empty()) throw EDatabaseError(Format("Table '%s' does not exist", {Table}));
+  // A view has no rowid and no key: it is read, never written.
+  bool view = false;
+  {
+    TStatement kind(db, "SELECT 1 FROM sqlite_schema WHERE type = 'view' AND name = ?1");
+    std::string name = GbkToUtf8(Table);
+    sqlite3_bind_text(kind.Stmt, 1, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    view = sqlite3_step(kind.Stmt) == SQLITE_ROW;
+  }
   std::sort(key.begin(), key.end());
-  UseRowid = key.empty();
+  UseRowid = key.empty() && !view;
   TSqlDataSet::DoOpen();
+  if (view) {
+    WriteTable.clear();
+    return;
+  }
   WriteTable = Table;
   ColumnNames = columns;
   KeyFields.clear();

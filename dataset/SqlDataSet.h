@@ -101,7 +101,7 @@ private:
   std::string Sql;
 };
 
-// A dataset over one whole table (property "TableName"); always editable.
+// A dataset over one whole table (property "TableName"); editable unless it is a view.
 class TSqlTable : public TSqlDataSet {
 public:
   using TSqlDataSet::TSqlDataSet;

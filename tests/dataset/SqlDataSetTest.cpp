@@ -172,6 +172,13 @@ TEST_F(SqlDataSetTest, QueriesAreEditableOnlyWithOneTableAndItsKey) {
         << row.Sql;
 }
 
+TEST_F(SqlDataSetTest, ViewsOpenAsTablesButStayReadOnly) {
+  Db->ExecSQL("CREATE VIEW cheap AS SELECT id, name FROM goods WHERE price < 3");
+  auto t = Table("cheap");
+  EXPECT_EQ(t->RecordCount(), 1);
+  EXPECT_EQ(Message([&] { t->Edit(); }), "Cannot modify a read-only dataset");
+}
+
 TEST_F(SqlDataSetTest, AFailedWriteLeavesTheDatabaseUnchanged) {
   Db->ExecSQL("CREATE TABLE strict_t (id INTEGER PRIMARY KEY, v INT CHECK (v > 0))");
   Db->ExecSQL("INSERT INTO strict_t VALUES (1, 5)");

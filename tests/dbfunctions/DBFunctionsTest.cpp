@@ -384,6 +384,20 @@ TEST_F(DBFunctionsTest, DisabledControlsHoldBackNoticesUntilEnabled) {
   dataSet->RemoveObserver(&counter);
 }
 
+TEST_F(DBFunctionsTest, TheDefaultDatabaseComesFromTheHostThenTheEnvironment) {
+  SetDefaultDatabase("");
+  setenv("QNEXP_DATABASE", Path.c_str(), 1);
+  EXPECT_EQ(DefaultDatabasePath(), Path);
+  EXPECT_TEXTS({"DB_RecCount(DB_OpenTable(0, 'orders'))", "3"},
+               {"DB_OpenDatabase('') = DB", "Yes"});
+  std::string missing = (Folder / "missing.db").string();
+  SetDefaultDatabase(missing);
+  EXPECT_EQ(Eval("DB_OpenTable(0, 'orders')"), "Database '" + missing + "' not found");
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  SetDefaultDatabase("");
+  unsetenv("QNEXP_DATABASE");
+}
+
 TEST_F(DBFunctionsTest, BadArgumentsAreRefusedAtTranslation) {
   for (const char* text : {"DB_RecNo('x')", "DB_EOF(1.5)", "DB_Field(Yes)", "DB_Skip(0)",
                            "DB_FieldName(0)", "DB_OpenSQL(0)"})
