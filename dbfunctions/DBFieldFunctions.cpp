@@ -305,10 +305,6 @@ void TExp_DB_Field::Calculate() {
   }
 }
 
-bool TExp_DB_Cell::SetSubExp(int index, TExpression* node) {
-  return TExp_DB_Field::SetSubExp(index, node);
-}
-
 void TExp_DB_Cell::Calculate() {
   TField& field = RequireField();
   TDataSet& dataSet = field.DataSet();

@@ -1,7 +1,8 @@
 // The database functions of the language: reading, counting, searching and moving through
 // datasets, reading and writing fields, walking tree tables, opening queries and tables
 // through the database hooks, running SQL, and posting or cancelling edits. Datasets, fields
-// and connections travel as object handles (runtime/Handles.h).
+// and connections travel as object handles (runtime/Handles.h). Single-threaded, like every
+// node.
 //
 // Choices where the language leaves room (each is tested):
 // - A handle of 0, or a stale or wrong-kind handle, where a dataset or field is required and
@@ -172,7 +173,6 @@ class TExp_DB_Cell : public TExp_DB_Field {
   QN_CLASS(TExp_DB_Cell, TExp_DB_Field)
 public:
   TExp_DB_Cell() { FixedCount = 2; }
-  bool SetSubExp(int index, TExpression* node) override;
   void Calculate() override;
 };
 // DB_FieldName(ds, name or index): the name, or "FieldName" when there is no such field.
