@@ -11,6 +11,12 @@
 #include "core/EntryPoints.h"
 #include "core/Sandbox.h"
 #include "core/Translator.h"
+#include "core/Variables.h"
+#include "dataset/SqlHooks.h"
+#include "dbfunctions/DBHooks.h"
+#include "dbfunctions/DBVarList.h"
+#include "runtime/DataSet.h"
+#include "runtime/Handles.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "runtime/GbkChars.h"
@@ -23,6 +29,7 @@ namespace {
 
 const char* const kUsage =
     "usage: qnexp [--json] [--encoding NAME] [--dump] [--sandbox [--timeout SECONDS]] "
+    "[--db TEXT] [--table ALIAS=NAME | --sql ALIAS=SELECT...]... "
     "[-e TEXT | -f FILE | --load FILE]... [TEXT]...";
 
 struct TUsageError {
@@ -43,7 +50,25 @@ struct TOptions {
   TSandboxSettings Sandbox;
   bool TimeoutGiven = false;
   std::vector<TSource> Sources;
+  bool DatabaseGiven = false;
+  std::string Database;  // --db, as given
+  // --table and --sql, in order: the alias and the table name or statement, as given.
+  struct TDataSetOption {
+    bool Table;
+    std::string Alias;
+    std::string Text;
+  };
+  std::vector<TDataSetOption> DataSets;
 };
+
+// "ALIAS=TEXT": an alias (a name) and a text, neither empty.
+TOptions::TDataSetOption DataSetOption(const std::string& option, const std::string& value) {
+  size_t equals = value.find('=');
+  if (equals == 0 || equals == std::string::npos || equals + 1 == value.size())
+    throw TUsageError{option + " needs ALIAS=" + (option == "--table" ? "NAME" : "SELECT...") +
+                      ", not '" + value + "'"};
+  return {option == "--table", value.substr(0, equals), value.substr(equals + 1)};
+}
 
 // A time budget in seconds: a number from 0 (no bound) to a day.
 double Seconds(const std::string& text) {
@@ -83,6 +108,11 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       options.Dump = true;
     } else if (arg == "--load") {
       options.Sources.push_back({skLoad, value()});
+    } else if (arg == "--db") {
+      options.Database = value();
+      options.DatabaseGiven = true;
+    } else if (arg == "--table" || arg == "--sql") {
+      options.DataSets.push_back(DataSetOption(arg, value()));
     } else if (arg == "--sandbox") {
       options.Sandbox.Enabled = true;
     } else if (arg == "--timeout") {
@@ -260,6 +290,37 @@ private:
   THostIo& Io;
 };
 
+// The datasets of --table and --sql, open and published with their fields in the current
+// variable list for as long as the host runs; closed and freed at the end unless an expression
+// closed them first.
+class TPublishedDataSets {
+public:
+  ~TPublishedDataSets() {
+    for (auto& [handle, alias] : Published) {
+      auto* dataSet = ObjectOfHandleAs<TDataSet>(handle, hkDataSet);
+      if (!dataSet) continue;
+      if (TVarList* list = GetVarList()) UndefineDataSetFields(*list, dataSet, alias);
+      delete dataSet;
+    }
+  }
+  // Opens each dataset on the default database; raises what the database layer raises.
+  void Open(const TOptions& options) {
+    for (const TOptions::TDataSetOption& item : options.DataSets) {
+      std::string alias = Decode(item.Alias, options);
+      std::string text = Decode(item.Text, options);
+      int32_t database = DBEF_OpenDatabase("", "", "");
+      TDataSet* dataSet = item.Table ? DBEF_OpenTable(database, nullptr, text)
+                                     : DBEF_OpenQuery(database, nullptr, text);
+      Published.emplace_back(HandleOf(dataSet, hkDataSet), alias);
+      TVarList* list = GetVarList() ? GetVarList() : PubVarList;
+      DefineDataSetFields(*list, dataSet, alias);
+    }
+  }
+
+private:
+  std::vector<std::pair<int32_t, std::string>> Published;
+};
+
 }  // namespace
 
 std::string JsonString(const std::string& utf8) {
@@ -288,8 +349,16 @@ std::string JsonString(const std::string& utf8) {
 int RunHost(const std::vector<std::string>& args, THostIo& io) {
   TOptions options;
   std::vector<TInput> inputs;
+  InstallSqlHooks();
+  TPublishedDataSets published;
   try {
     options = ParseArgs(args);
+    SetDefaultDatabase(options.DatabaseGiven ? Decode(options.Database, options) : "");
+    try {
+      published.Open(options);
+    } catch (const Exception& error) {
+      throw TUsageError{OneLine(error.Message, options)};
+    }
     for (const TSource& source : options.Sources) {
       if (source.Kind == skLoad) {
         inputs.push_back(LoadTree(source.Value, options));

@@ -1,7 +1,8 @@
 # Shared by run.sh and test.sh: installs the Debian packages the project needs and builds it.
 # Sourced, not run. Quiet when nothing is missing.
 
-QNEXP_PACKAGES=(cmake make g++ libgtest-dev libedit-dev libbenchmark-dev libmuparser-dev pkg-config)
+QNEXP_PACKAGES=(cmake make g++ libgtest-dev libedit-dev libbenchmark-dev libmuparser-dev pkg-config
+  libsqlite3-dev sqlite3)
 
 qnexp_install_packages() {
   local missing=()
