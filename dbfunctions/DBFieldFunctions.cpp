@@ -17,12 +17,6 @@ namespace qnexp {
 
 namespace {
 
-TExpression& Arg(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
 int32_t HandleArg(TExpression& self, int index) {
   TExpression* node = self.GetSubExp(index);
   return node ? node->GetInteger() : 0;
@@ -131,7 +125,7 @@ void TExp_DB_BOF::Calculate() {
 
 void TExp_DB_EnabledControls::Calculate() {
   TDataSet* dataSet = GetDataSet();
-  bool enable = Arg(*this, 1).GetBoolean();
+  bool enable = Arg(1).GetBoolean();
   bool done = false;
   try {
     if (dataSet) {
@@ -165,10 +159,10 @@ void TExp_DB_RecCount::Calculate() { PutInteger(RequireDataSet().RecordCount());
 
 void TExp_DB_RecNo::Calculate() { PutInteger(RequireDataSet().RecNo() - 1); }
 
-int TExp_DB_Skip::GetMoveStep(TDataSet&) { return Arg(*this, 1).GetInteger(); }
+int TExp_DB_Skip::GetMoveStep(TDataSet&) { return Arg(1).GetInteger(); }
 
 int TExp_DB_Goto::GetMoveStep(TDataSet& dataSet) {
-  int64_t step = int64_t{Arg(*this, 1).GetInteger()} - dataSet.RecNo() + 1;
+  int64_t step = int64_t{Arg(1).GetInteger()} - dataSet.RecNo() + 1;
   return static_cast<int>(std::clamp<int64_t>(step, INT32_MIN, INT32_MAX));
 }
 
@@ -231,14 +225,14 @@ void TExp_DB_Locate::PutSubExp(int index, TExpression* node) {
 
 void TExp_DB_Locate::Calculate() {
   TDataSet& dataSet = RequireDataSet();
-  std::string keys = Arg(*this, 1).GetString();
+  std::string keys = Arg(1).GetString();
   int count = GetSubExpCount();
   TVariant key;
   if (count <= 3) {
-    Arg(*this, 2).GetVariantValue(key);
+    Arg(2).GetVariantValue(key);
   } else {
     key = TVariant::Array(0, count - 3);
-    for (int i = 2; i < count; ++i) Arg(*this, i).GetVariantValue(key.Element(i - 2));
+    for (int i = 2; i < count; ++i) Arg(i).GetVariantValue(key.Element(i - 2));
   }
   PutBoolean(dataSet.Locate(keys, key, 0));
 }
@@ -308,7 +302,7 @@ void TExp_DB_Field::Calculate() {
 void TExp_DB_Cell::Calculate() {
   TField& field = RequireField();
   TDataSet& dataSet = field.DataSet();
-  int64_t step = int64_t{Arg(*this, 1).GetInteger()} - dataSet.RecNo() + 1;
+  int64_t step = int64_t{Arg(1).GetInteger()} - dataSet.RecNo() + 1;
   dataSet.MoveBy(static_cast<int>(std::clamp<int64_t>(step, INT32_MIN, INT32_MAX)));
   TExp_DB_Field::Calculate();
 }
@@ -324,7 +318,7 @@ TDataSet* TExp_DB_FieldName::GetDataSet() { return TExp_DBFunction::GetDataSet()
 
 TField* TExp_DB_FieldName::GetField() {
   TDataSet& dataSet = RequireDataSet();
-  TExpression& which = Arg(*this, 1);
+  TExpression& which = Arg(1);
   if (which.DataType != etInteger) return dataSet.FieldByName(which.GetString());
   int index = which.GetInteger();
   return index >= 0 && index < dataSet.GetFieldCount() ? dataSet.GetField(index) : nullptr;
@@ -412,7 +406,7 @@ void TExp_DB_RecNoBy::Evaluate(int32_t stamp) {
 void TExp_DB_RecNoBy::Calculate() {
   PutBoolean(false);
   if (!GetDataSet()) return;
-  TExpression& condition = Arg(*this, 1);
+  TExpression& condition = Arg(1);
   // The condition may close the dataset: it is looked up again after every test.
   auto test = [&] {
     condition.Evaluate(kForceStamp);
@@ -448,7 +442,7 @@ void TExp_DB_SetValue::Calculate() {
   try {
     if (write && !editing) dataSet.Edit();
     if (write) {
-      TExpression& value = Arg(*this, 1);
+      TExpression& value = Arg(1);
       switch (DataType) {
         case etInteger: field->SetAsInteger(value.GetInteger()); break;
         case etReal: field->SetAsFloat(static_cast<double>(value.GetReal())); break;
@@ -541,16 +535,16 @@ bool TExp_DB_Count::TransOverOK() {
 
 void TExp_DB_Count::Evaluate(int32_t stamp) {
   if (!TakeStamp(*this, stamp)) return;
-  TExpression& source = Arg(*this, 0);
+  TExpression& source = Arg(0);
   source.Evaluate(stamp);
   int32_t handle = source.GetInteger();
   TStoredStrList& conditions = CondExps();
   TStoredStrList& results = ResultExps();
   int pairs = std::min(conditions.GetCount(), results.GetCount());
-  if (pairs == 0) CalcError(Res("参数不够"));
+  if (pairs == 0) CalcError(Res(kMsgTooFewArguments));
   if (TDataSet* dataSet = ObjectOfHandleAs<TDataSet>(handle, hkDataSet)) {
     dataSet->First();
-    Arg(*this, 1).Evaluate(stamp);
+    Arg(1).Evaluate(stamp);
     for (int j = 0; j < pairs; ++j) {
       if (auto* c = ObjectAs<TExpression>(conditions.GetObj(j))) c->SetSyncFlag(kFreshStamp);
       if (auto* r = ObjectAs<TExpression>(results.GetObj(j))) r->SetSyncFlag(kFreshStamp);

@@ -18,12 +18,6 @@ namespace qnexp {
 
 namespace {
 
-TExpression& Arg(TExpression& self, int index) {
-  TExpression* node = self.GetSubExp(index);
-  if (!node) self.CalcError(Res("参数不够"));
-  return *node;
-}
-
 std::string OptionalText(TExpression& self, int index) {
   TExpression* node = self.GetSubExp(index);
   return node ? node->GetString() : std::string();
@@ -121,7 +115,7 @@ void TExp_DB_OpenSQL::Calculate() {
   } else {
     previous = ObjectOfHandleAs<TDataSet>(Value.IntValue, hkDataSet);
   }
-  std::string text = Arg(*this, 1).GetString();
+  std::string text = Arg(1).GetString();
   int32_t database = Database();
   if (!alias.empty() && previous && list) UndefineDataSetFields(*list, previous, alias);
   TDataSet* result = OpenWith(database, previous, text);
@@ -140,23 +134,23 @@ bool TExp_DB_ExecSQL::TransOverOK() {
 
 void TExp_DB_ExecSQL::Calculate() {
   RefuseInSandbox(*this);
-  std::string text = Arg(*this, 1).GetString();
+  std::string text = Arg(1).GetString();
   PutBoolean(DBEF_ExecSQL(Database(), text));
 }
 
 void TExp_DB_Exec::Calculate() {
   RefuseInSandbox(*this);
-  std::string text = Arg(*this, 1).GetString();
+  std::string text = Arg(1).GetString();
   PutBoolean(DBEF_ExecuteScript(Database(), text));
 }
 
 void TExp_DB_OpenDatabase::Calculate() {
-  PutInteger(DBEF_OpenDatabase(Arg(*this, 0).GetString(), OptionalText(*this, 1),
+  PutInteger(DBEF_OpenDatabase(Arg(0).GetString(), OptionalText(*this, 1),
                                OptionalText(*this, 2)));
 }
 
 void TExp_DB_Close::Calculate() {
-  TExpression& target = Arg(*this, 0);
+  TExpression& target = Arg(0);
   int32_t handle = target.GetInteger();
   if (auto* connection = ObjectOfHandleAs<TCustomConnection>(handle, hkConnection)) {
     connection->Disconnect();
