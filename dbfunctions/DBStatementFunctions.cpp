@@ -12,6 +12,7 @@
 #include "runtime/DataSet.h"
 #include "runtime/Gbk.h"
 #include "runtime/Handles.h"
+#include "functions/Macros.h"
 #include "support/Macros.h"
 
 namespace qnexp {

@@ -121,6 +121,7 @@ struct TBaseLibrary {
     for (const TClassInfo* cls : BaseNodeClasses()) RegisterClass(*cls);
     for (const TClassInfo* cls : BusinessTimeClasses()) RegisterClass(*cls);
     InitMacros();
+    SetExpressionMacroHandler(EvaluateExpressionMacro);
   }
   ~TBaseLibrary() {
     DoneMacros();

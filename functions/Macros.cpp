@@ -1,10 +1,13 @@
-// The macro functions and their registration table.
+// The macro functions and their registration table, and the part of macros that translates:
+// expression macros and macro-expanded texts.
 #include "functions/Macros.h"
 
 #include <algorithm>
 #include <vector>
 
+#include "core/EntryPoints.h"
 #include "core/Nesting.h"
+#include "core/Translator.h"
 #include "runtime/Gbk.h"
 #include "support/Macros.h"
 
@@ -23,6 +26,25 @@ TMacros& SelectedMacros(TExpression& self, int index) {
 }
 
 }  // namespace
+
+std::unique_ptr<TExpression> TransMacroExpText(const std::string& text, TMacros* macros) {
+  std::string expanded = text;
+  if (!macros) macros = DefaultMacros;
+  if (macros) macros->CheckStr(expanded);
+  std::unique_ptr<TExpression> tree = TranslateExp(expanded);
+  if (ExpTranslator->Status != tsOk) expanded = ExpTranslator->ErrorMsg();
+  if (!tree) tree = CreateStrExp(expanded);
+  return tree;
+}
+
+std::string EvaluateExpressionMacro(const std::string& expression) {
+  TTextNestingGuard level;
+  std::unique_ptr<TExpression> tree = TranslateExp(expression);
+  if (ExpTranslator->Status != tsOk) return ExpTranslator->ErrorMsg();
+  if (!tree) return {};
+  tree->Evaluate(kForceStamp);
+  return tree->GetString();
+}
 
 void TExp_DefinMacro::Calculate() {
   std::string text = Arg(1).GetString();

@@ -4,7 +4,9 @@
 // translation time. Single-threaded, like every node.
 #pragma once
 
+#include <memory>
 #include <span>
+#include <string>
 
 #include "core/Function.h"
 #include "functions/Conversion.h"
@@ -49,6 +51,19 @@ public:
   void Calculate() override;
   bool TransOverOK() override;
 };
+
+class TMacros;
+
+// Expands the macros of text with macros (DefaultMacros when null) and translates the result
+// with the process-wide translator. A translation failure gives a constant text node holding
+// the translator's ErrorMsg; an empty text a constant node holding "". Never null; the caller
+// owns the tree. Raises what the expansion or the translator raises.
+std::unique_ptr<TExpression> TransMacroExpText(const std::string& text, TMacros* macros);
+
+// The text of an expression macro: the expression translated and evaluated (one level of
+// run-time text), or the translator's ErrorMsg when it does not translate. Installed into the
+// macro sets when the library loads.
+std::string EvaluateExpressionMacro(const std::string& expression);
 
 // Every node class of this family, for the persistent-class registry (the library's
 // initialisation unit registers the named ones as functions in the language's order).

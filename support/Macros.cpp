@@ -7,10 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "core/EntryPoints.h"
-#include "core/Expression.h"
-#include "core/Nesting.h"
-#include "core/Translator.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
@@ -21,6 +17,13 @@
 #include "support/StrFuncs.h"
 
 namespace qnexp {
+
+namespace {
+
+// Evaluates the expression of an ExpSign macro; the engine installs it.
+TExpressionMacroHandler ExpressionMacroHandler = nullptr;
+
+}  // namespace
 
 TMacros* DefaultMacros = nullptr;
 
@@ -147,14 +150,8 @@ void TMacros::SetMacroText(const std::string& name, const std::string& text) {
 std::string TMacros::GetMacroText(const std::string& name) {
   if (name.empty()) return {};
   TExpandLevel level;
-  if (name[0] == ExpSign) {
-    TTextNestingGuard textLevel;
-    std::unique_ptr<TExpression> tree = TranslateExp(name.substr(1));
-    if (ExpTranslator->Status != tsOk) return ExpTranslator->ErrorMsg();
-    if (!tree) return {};
-    tree->Evaluate(-1);
-    return tree->GetString();
-  }
+  if (name[0] == ExpSign)
+    return ExpressionMacroHandler ? ExpressionMacroHandler(name.substr(1)) : std::string();
   std::string text;
   if (name[0] == '.') {
     if (Parent) text = Parent->GetMacroText(name.substr(1));
@@ -327,14 +324,8 @@ TMacros* MacrosOfHandle(int32_t handle) {
   return DefaultMacros;
 }
 
-std::unique_ptr<TExpression> TransMacroExpText(const std::string& text, TMacros* macros) {
-  std::string expanded = text;
-  if (!macros) macros = DefaultMacros;
-  if (macros) macros->CheckStr(expanded);
-  std::unique_ptr<TExpression> tree = TranslateExp(expanded);
-  if (ExpTranslator->Status != tsOk) expanded = ExpTranslator->ErrorMsg();
-  if (!tree) tree = CreateStrExp(expanded);
-  return tree;
+void SetExpressionMacroHandler(TExpressionMacroHandler handler) {
+  ExpressionMacroHandler = handler;
 }
 
 }  // namespace qnexp

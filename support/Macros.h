@@ -12,7 +12,6 @@
 
 namespace qnexp {
 
-class TExpression;
 class TStringList;
 
 // Macro expansion nested deeper than this (a macro whose text refers to itself, directly or
@@ -102,10 +101,9 @@ void DoneMacros();
 // handle that designates no live set.
 TMacros* MacrosOfHandle(int32_t handle);
 
-// Expands the macros of text with macros (DefaultMacros when null) and translates the result
-// with the process-wide translator. A translation failure gives a constant text node holding
-// the translator's ErrorMsg; an empty text a constant node holding "". Never null; the caller
-// owns the tree. Raises what the expansion or the translator raises.
-std::unique_ptr<TExpression> TransMacroExpText(const std::string& text, TMacros* macros);
+// The text of an expression macro (the name after ExpSign). The engine's macro functions
+// install the handler that translates and evaluates it; until then such a macro is empty.
+using TExpressionMacroHandler = std::string (*)(const std::string& expression);
+void SetExpressionMacroHandler(TExpressionMacroHandler handler);
 
 }  // namespace qnexp

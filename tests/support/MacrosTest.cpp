@@ -11,6 +11,7 @@
 #include "runtime/Handles.h"
 #include "runtime/Stream.h"
 #include "runtime/StringList.h"
+#include "functions/Macros.h"
 #include "support/Macros.h"
 #include "support/ObjClone.h"
 #include "support/ObjStream.h"
