@@ -23,7 +23,26 @@ inline std::string Outcome(TExpression& root, int32_t stamp = kForceStamp) {
   return std::string(ExpDataTypeName(root.DataType)) + " " + GbkToUtf8(root.GetString());
 }
 
-// The outcome of a UTF-8 text translated and evaluated with stamp; "status <n>" when the
+// The name of a translation status ("tsBadOperand"), or its number when it has none.
+inline std::string StatusName(uint8_t status) {
+  switch (status) {
+    case tsOk: return "tsOk";
+    case tsVarUndefined: return "tsVarUndefined";
+    case tsBadFunctionName: return "tsBadFunctionName";
+    case tsQuoteMismatch: return "tsQuoteMismatch";
+    case tsBracketMismatch: return "tsBracketMismatch";
+    case tsBadOperand: return "tsBadOperand";
+    case tsBadOperator: return "tsBadOperator";
+    case tsBadParameter: return "tsBadParameter";
+    case tsTypeMismatch: return "tsTypeMismatch";
+    case tsOperandNeeded: return "tsOperandNeeded";
+    case tsBracketNeeded: return "tsBracketNeeded";
+    case tsTooFewParameters: return "tsTooFewParameters";
+    default: return std::to_string(status);
+  }
+}
+
+// The outcome of a UTF-8 text translated and evaluated with stamp; "status <name>" when the
 // translation failed, "translation raised <message>" when it raised.
 inline std::string EvalText(const std::string& text, int32_t stamp = kForceStamp) {
   std::unique_ptr<TExpression> root;
@@ -32,7 +51,7 @@ inline std::string EvalText(const std::string& text, int32_t stamp = kForceStamp
   } catch (const Exception& error) {
     return "translation raised " + GbkToUtf8(error.Message);
   }
-  if (!root) return "status " + std::to_string(ExpTranslator->Status);
+  if (!root) return "status " + StatusName(ExpTranslator->Status);
   return Outcome(*root, stamp);
 }
 

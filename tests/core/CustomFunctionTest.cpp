@@ -80,16 +80,16 @@ TEST_F(CustomFunctionTest, ArgumentCountsAndArgc) {
   Eval("CustomFunction('CfArgs', 1, 2, Argc())");
   EXPECT_EQ(Eval("CfArgs(1)"), "etInteger 1");
   EXPECT_EQ(Eval("CfArgs(1, 'a', 3)"), "etInteger 3");
-  EXPECT_EQ(Eval("CfArgs(1, 2, 3, 4)"), "status 10");
-  EXPECT_EQ(Eval("CfArgs()"), "status 11");
+  EXPECT_EQ(Eval("CfArgs(1, 2, 3, 4)"), "status tsBracketNeeded");
+  EXPECT_EQ(Eval("CfArgs()"), "status tsTooFewParameters");
   Eval("CustomFunction('CfNone', 0, 0, 'none')");
   EXPECT_EQ(Eval("CfNone()"), "etString none");
-  EXPECT_EQ(Eval("CfNone(1)"), "status 10");
+  EXPECT_EQ(Eval("CfNone(1)"), "status tsBracketNeeded");
   // Negative counts count as none.
   Eval("CustomFunction('CfNegative', -3, -1, 1)");
   EXPECT_EQ(Eval("CfNegative()"), "etInteger 1");
-  EXPECT_EQ(Eval("CfNegative(1)"), "status 10");
-  EXPECT_EQ(Eval("CfUndefinedAnywhere(1)"), "status 2");
+  EXPECT_EQ(Eval("CfNegative(1)"), "status tsBracketNeeded");
+  EXPECT_EQ(Eval("CfUndefinedAnywhere(1)"), "status tsBadFunctionName");
 }
 
 TEST_F(CustomFunctionTest, ArgumentsAreEvaluatedOnlyWhenRead) {
@@ -210,30 +210,30 @@ TEST_F(CustomFunctionTest, RemovedFunctionIsAnEvaluationError) {
   EXPECT_EQ(Evaluated(*call), "etInteger 5");
   EXPECT_EQ(Eval("UnDefFunc('CfGone')"), "etString ");
   EXPECT_EQ(Evaluated(*call), "raised 自定义函数CfGone没有定义");
-  EXPECT_EQ(Eval("CfGone()"), "status 2");
+  EXPECT_EQ(Eval("CfGone()"), "status tsBadFunctionName");
   // A function removing itself while it runs finishes the running call.
   Eval("CustomFunction('CfSelfRemoving', 0, 0, Do(UnDefFunc('CfSelfRemoving')))");
   EXPECT_EQ(Eval("CfSelfRemoving()"), "etBoolean Yes");
-  EXPECT_EQ(Eval("CfSelfRemoving()"), "status 2");
+  EXPECT_EQ(Eval("CfSelfRemoving()"), "status tsBadFunctionName");
 }
 
 TEST_F(CustomFunctionTest, FailedBodyLeavesTheRegistryAsItWas) {
-  EXPECT_EQ(Eval("CustomFunction('CfBroken', 0, 0, CfBroken() + )"), "status 5");
+  EXPECT_EQ(Eval("CustomFunction('CfBroken', 0, 0, CfBroken() + )"), "status tsBadOperand");
   EXPECT_FALSE(Registry().GetFuncClass("CfBroken"));
 
   Eval("CustomFunction('CfKept', 0, 0, 'old')");
-  EXPECT_EQ(Eval("CustomFunction('CfKept', 0, 0, 1 +)"), "status 5");
+  EXPECT_EQ(Eval("CustomFunction('CfKept', 0, 0, 1 +)"), "status tsBadOperand");
   EXPECT_EQ(Eval("CfKept()"), "etString old");
 
   const TClassInfo* builtin = Registry().GetFuncClass("Odd");
   ASSERT_TRUE(builtin);
   int place = Registry().IndexOf("Odd");
-  EXPECT_EQ(Eval("CustomFunction('Odd', 1, 0, 1 +)"), "status 5");
+  EXPECT_EQ(Eval("CustomFunction('Odd', 1, 0, 1 +)"), "status tsBadOperand");
   EXPECT_EQ(Registry().GetFuncClass("Odd"), builtin);
   EXPECT_EQ(Registry().IndexOf("Odd"), place);
   EXPECT_EQ(Eval("Odd(3)"), "etBoolean Yes");
 
-  EXPECT_EQ(Eval("CustomFunction('', 0, 0, 1)"), "status 8");
+  EXPECT_EQ(Eval("CustomFunction('', 0, 0, 1)"), "status tsTypeMismatch");
   EXPECT_FALSE(Registry().GetFuncClass(""));
 }
 

@@ -104,7 +104,7 @@ TEST_F(Reentry, IncludeDirectivesTranslateInsideATranslation) {
   EXPECT_EQ(Eval("{$I Calc('2')} + {$I Calc('3')}"), "etInteger 5");
   EXPECT_EQ(Eval("{$I Calc('{$I Calc(''2'')} * 3')} + 1"), "etInteger 7");
   EXPECT_EQ(Eval("{$I 1+1"), "etInteger 2");  // left open: runs to the end
-  EXPECT_EQ(Eval(" {$ICalc('')"), "status 9");
+  EXPECT_EQ(Eval(" {$ICalc('')"), "status tsOperandNeeded");
   EXPECT_EQ(Eval("{$I Calc(s:='{$I Calc(s)}')}"), "translation " + TextTooDeep);
   // The outer translation keeps its own text: the message shows it, not the inner one.
   EXPECT_EQ(TranslateExp("{$I Calc('2')} + )"), nullptr);

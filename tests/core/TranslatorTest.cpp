@@ -47,7 +47,7 @@ void ExpectValues(const TValueRow (&rows)[N]) {
   for (const TValueRow& row : rows) {
     SCOPED_TRACE(row.Text);
     TOutcome outcome = RunText(row.Text);
-    EXPECT_EQ(outcome.Status, 0);
+    EXPECT_EQ(outcome.Status, tsOk);
     EXPECT_EQ(outcome.Type, row.Type);
     EXPECT_EQ(outcome.Text, row.Result);
   }
@@ -135,26 +135,26 @@ struct TStatusRow {
 
 TEST(Translator, FailuresReportStatusAndPosition) {
   const TStatusRow rows[] = {
-      {"a+", 9, 3},
-      {"(1", 4, 1},
-      {"1)", 6, 2},
-      {"1 , 2", 6, 3},
-      {"   ", 9, 4},
-      {"1+*2", 5, 3},
-      {"1 ANDx", 6, 3},
-      {"#", 6, 1},
-      {"'a' ^", 9, 6},
-      {"NoSuchFunction(1)", 2, 1},
-      {"- 5", 10, 1},
-      {"!5", 10, 1},
-      {"Mod(1)", 11, 7},
-      {"Mod(1, 2, 3)", 10, 10},
-      {"Neg('a')", 8, 8},
-      {"'a' - 1", 8, 8},
-      {"Neg(1 2)", 6, 7},
-      {"Neg(", 4, 4},
-      {"x(", 4, 2},
-      {"1.5e3", 6, 4},
+      {"a+", tsOperandNeeded, 3},
+      {"(1", tsBracketMismatch, 1},
+      {"1)", tsBadOperator, 2},
+      {"1 , 2", tsBadOperator, 3},
+      {"   ", tsOperandNeeded, 4},
+      {"1+*2", tsBadOperand, 3},
+      {"1 ANDx", tsBadOperator, 3},
+      {"#", tsBadOperator, 1},
+      {"'a' ^", tsOperandNeeded, 6},
+      {"NoSuchFunction(1)", tsBadFunctionName, 1},
+      {"- 5", tsBracketNeeded, 1},
+      {"!5", tsBracketNeeded, 1},
+      {"Mod(1)", tsTooFewParameters, 7},
+      {"Mod(1, 2, 3)", tsBracketNeeded, 10},
+      {"Neg('a')", tsTypeMismatch, 8},
+      {"'a' - 1", tsTypeMismatch, 8},
+      {"Neg(1 2)", tsBadOperator, 7},
+      {"Neg(", tsBracketMismatch, 4},
+      {"x(", tsBracketMismatch, 2},
+      {"1.5e3", tsBadOperator, 4},
   };
   for (const TStatusRow& row : rows) {
     SCOPED_TRACE(row.Text);
@@ -167,7 +167,7 @@ TEST(Translator, FailuresReportStatusAndPosition) {
 
 TEST(Translator, EmptyTextGivesNothingWithSuccess) {
   EXPECT_EQ(TranslateExp(""), nullptr);
-  EXPECT_EQ(ExpTranslator->Status, 0);
+  EXPECT_EQ(ExpTranslator->Status, tsOk);
 }
 
 TEST(Translator, ErrorMsgMarksThePlace) {
@@ -263,5 +263,5 @@ TEST(Translator, IncludeDirectiveErrorsBecomeText) {
   EXPECT_EQ(tree->GetString(), "{$I 1+}");
   TOutcome outcome = RunText("{$I 1+} + 'x'");
   // The directive's own failure is spliced in as its message text.
-  EXPECT_NE(outcome.Status, 0);
+  EXPECT_NE(outcome.Status, tsOk);
 }

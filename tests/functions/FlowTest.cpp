@@ -101,13 +101,13 @@ TEST_F(FlowTest, ResultsOfTheLanguage) {
 
 TEST_F(FlowTest, TranslationChecks) {
   const TEvalRow rows[] = {
-      {"Case(Yes)", "status 11"},
-      {"Decode('a', 'a')", "status 11"},
-      {"Iif(Yes)", "status 11"},
-      {"Loop(1, 2)", "status 11"},
-      {"Accumulator()", "status 11"},
-      {"Order('x')", "status 8"},
-      {"Iif(Yes, 1, 2, 3)", "status 10"},
+      {"Case(Yes)", "status tsTooFewParameters"},
+      {"Decode('a', 'a')", "status tsTooFewParameters"},
+      {"Iif(Yes)", "status tsTooFewParameters"},
+      {"Loop(1, 2)", "status tsTooFewParameters"},
+      {"Accumulator()", "status tsTooFewParameters"},
+      {"Order('x')", "status tsTypeMismatch"},
+      {"Iif(Yes, 1, 2, 3)", "status tsBracketNeeded"},
   };
   for (const TEvalRow& row : rows) EXPECT_EQ(Eval(row.Text), row.Expected) << row.Text;
 
@@ -376,7 +376,7 @@ TEST_F(FlowTest, UnDefFuncRemovesNamesFromTheRegistry) {
   ASSERT_TRUE(registry.GetFuncClass("FLOWTESTPROBE"));
   EXPECT_EQ(Eval("UnDefFunc('flowtestprobe', 'NoSuchFunctionAnywhere', 1)"), "etString ");
   EXPECT_FALSE(registry.GetFuncClass("FlowTestProbe"));
-  EXPECT_EQ(Eval("FlowTestProbe(1)"), "status 2");
+  EXPECT_EQ(Eval("FlowTestProbe(1)"), "status tsBadFunctionName");
 }
 
 TEST_F(FlowTest, MissingOperandsOfHandBuiltNodesAreErrors) {

@@ -48,7 +48,7 @@ TEST_F(MacroFunctions, Table) {
       {"DefinMacro('self', '~self~')", "etString ~self~"},
       {"ExpandMacros('~self~')", "raised 宏嵌套太深(超过100层)"},
       {"Calc('~self~')", "raised 宏嵌套太深(超过100层)"},
-      {"DefinMacro('a')", "status 11"},
+      {"DefinMacro('a')", "status tsTooFewParameters"},
       {"RMBFormat(1234.56, '@3&&~')", "etString 壹仟贰佰叁拾肆圆伍角陆分"},
       {"RMBFormat('12.5', '#.0')", "etString 12."},
       {"RMBFormat(12.5, '#.0')", "etString 13."},
