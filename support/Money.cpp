@@ -24,26 +24,27 @@ constexpr std::string_view kStyleChars = "+,-./0123456789";
 
 struct TStyleTexts {
   std::string Chars[15];
-  std::string Units[10];
+  std::string Units[kMoneyUnitCount];
 };
 
 const TStyleTexts& StyleTexts(int style) {
   static const TStyleTexts* const styles = [] {
-    static TStyleTexts all[4];
-    const char* const chars[4][15] = {
+    static TStyleTexts all[kMoneyStyleCount];
+    const char* const chars[kMoneyStyleCount][15] = {
         {"+", ",", "-", ".", "/", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9"},
         {"＋", "，", "－", "。", "／", "０", "１", "２", "３", "４", "５", "６", "７", "８", "９"},
         {"正", "，", "负", "点", "／", "○", "一", "二", "三", "四", "五", "六", "七", "八", "九"},
         {"正", "，", "负", "点", "／", "零", "壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖"}};
-    const char* const plainUnits[10] = {"厘", "分", "角", "元", "十", "百", "千", "万", "亿", "兆"};
-    const char* const capitalUnits[10] = {"厘", "分", "角", "圆", "拾", "佰", "仟", "万", "亿", "兆"};
-    for (int s = 0; s < 4; ++s) {
+    const char* const plainUnits[kMoneyUnitCount] = {"厘", "分", "角", "元", "十", "百", "千", "万", "亿", "兆"};
+    const char* const capitalUnits[kMoneyUnitCount] = {"厘", "分", "角", "圆", "拾", "佰", "仟", "万", "亿", "兆"};
+    for (int s = 0; s < kMoneyStyleCount; ++s) {
       for (int c = 0; c < 15; ++c) all[s].Chars[c] = Res(chars[s][c]);
-      for (int u = 0; u < 10; ++u) all[s].Units[u] = Res(s == 3 ? capitalUnits[u] : plainUnits[u]);
+      for (int u = 0; u < kMoneyUnitCount; ++u)
+        all[s].Units[u] = Res(s == msCapitals ? capitalUnits[u] : plainUnits[u]);
     }
     return all;
   }();
-  return styles[style >= 0 && style <= 3 ? style : 0];
+  return styles[style >= msPlain && style < kMoneyStyleCount ? style : msPlain];
 }
 
 const std::string& StyleChar(int style, char c) {
@@ -55,13 +56,13 @@ bool IsDigitOrSign(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '
 // The unit number of a marker at position p, or -1 when the position has none.
 int UnitNumber(int p) {
   if (p < -3) return -1;
-  if (p <= 4) return p + 3;
+  if (p <= 4) return muYuan + p;
   switch (p % 16) {
-    case 0: return 9;
+    case 0: return muZhao;
     case 4:
-    case 12: return 7;
-    case 8: return 8;
-    default: return p % 4 + 3;
+    case 12: return muWan;
+    case 8: return muYi;
+    default: return muYuan + p % 4;
   }
 }
 
@@ -175,7 +176,7 @@ TRenMinBi::TRenMinBi(const std::string& format, long double amount) {
 }
 
 void TRenMinBi::InitFormatParam() {
-  Style = 0;
+  Style = msPlain;
   CurrencyText.clear();
   WholeText.clear();
   FillText.clear();
@@ -288,7 +289,9 @@ void TRenMinBi::SetFmtStr(const std::string& format) {
       case '@':
         closeLiteral();
         ++i;
-        Style = ReadInt(f, i, number) && number >= 0 && number <= 3 ? number : 0;
+        Style = ReadInt(f, i, number) && number >= msPlain && number < kMoneyStyleCount
+                    ? number
+                    : msPlain;
         break;
       case '^':
         closeLiteral();
@@ -382,7 +385,7 @@ std::string TRenMinBi::GetResult() {
   std::vector<TPending> pending;
   auto pushPending = [&](int unit, const std::string& text, int p) {
     // Smaller units are absorbed by the next larger one; 元 always survives.
-    while (!pending.empty() && pending.back().Unit <= unit && pending.back().Unit != 3)
+    while (!pending.empty() && pending.back().Unit <= unit && pending.back().Unit != muYuan)
       pending.pop_back();
     pending.push_back({unit, text, p});
   };
@@ -403,7 +406,7 @@ std::string TRenMinBi::GetResult() {
         break;
       case ckPoint:
         if (compressed && ((k > 0 && IsZeroDigit(cells, k - 1)) || !nonZeroProduced))
-          pushPending(3, DecimalText, pos);
+          pushPending(muYuan, DecimalText, pos);
         else
           emit(DecimalText, pos);
         break;

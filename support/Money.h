@@ -13,6 +13,15 @@ inline constexpr int kMaxMoneyWidth = 255;
 // More fraction digits than this are cut to it.
 inline constexpr int kMaxMoneyDecimals = 255;
 
+// The numeral styles of "@": ASCII digits, full-width digits, Chinese numerals, financial
+// capitals (which also take the capital units).
+enum TMoneyStyle : int { msPlain, msFullWidth, msChinese, msCapitals, kMoneyStyleCount };
+
+// The units of amounts, from the smallest: 厘 分 角 元 十 百 千 万 亿 兆 (capitals: 圆 拾 佰 仟).
+enum TMoneyUnit : int {
+  muLi, muFen, muJiao, muYuan, muShi, muBai, muQian, muWan, muYi, muZhao, kMoneyUnitCount
+};
+
 // Formats one amount. The format language: "#" [fill] [width] ["." [decimals]], "$" [text],
 // "&" or "&&" [unit text] ["." [decimal text]], "," [group size] [separator], "@" [style],
 // "^" [position], "~" [whole text]; texts in quotes, numbers signed. Every other character
@@ -49,7 +58,7 @@ public:
   const std::string& GetMoneyText() const { return Money; }
 
   // The format parameters; SetFmtStr fills them, tests and hosts may read them.
-  int Style = 0;
+  int Style = msPlain;
   std::string CurrencyText;
   std::string WholeText;
   std::string FillText;
