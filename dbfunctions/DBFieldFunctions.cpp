@@ -72,6 +72,14 @@ bool EnumList(TStoredStrList*& list, const std::string& name, const TPropProcess
   return goOn;
 }
 
+// What the handle in slot 0 designates, or the evaluation error message (a Format text taking
+// the handle) when it designates nothing of that kind.
+template <class T>
+T& Required(TExpression& self, T* object, const char* message) {
+  if (!object) self.CalcError(Format(Res(message), {HandleArg(self, 0)}));
+  return *object;
+}
+
 }  // namespace
 
 // --- Bases -----------------------------------------------------------------------------------
@@ -86,20 +94,14 @@ TDataSet* TExp_DBFunction::GetDataSet() {
 }
 
 TDataSet& TExp_DBFunction::RequireDataSet() {
-  TDataSet* dataSet = GetDataSet();
-  if (!dataSet) CalcError(Format(Res("句柄%d不代表数据集"), {HandleArg(*this, 0)}));
-  return *dataSet;
+  return Required(*this, GetDataSet(), "句柄%d不代表数据集");
 }
 
 TField* TExp_DBFieldFunc::GetField() {
   return ObjectOfHandleAs<TField>(HandleArg(*this, 0), hkField);
 }
 
-TField& TExp_DBFieldFunc::RequireField() {
-  TField* field = GetField();
-  if (!field) CalcError(Format(Res("句柄%d不代表字段"), {HandleArg(*this, 0)}));
-  return *field;
-}
+TField& TExp_DBFieldFunc::RequireField() { return Required(*this, GetField(), "句柄%d不代表字段"); }
 
 TDataSet* TExp_DBFieldFunc::GetDataSet() {
   TField* field = GetField();

@@ -3,15 +3,11 @@
 
 #include <cctype>
 
+#include "runtime/GbkChars.h"
+
 namespace qnexp {
 
 namespace {
-
-std::string Upper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
 
 bool IsNameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
 bool IsNamePart(unsigned char c) {
@@ -51,8 +47,33 @@ TSqlStmtType DetectSqlType(const std::string& sql) {
   }
   size_t stop = 0;
   while (stop < text.size() && static_cast<unsigned char>(text[stop]) > 32) ++stop;
-  return Upper(text.substr(0, stop)) == "SELECT" ? sstSelect : sstNotSelect;
+  return UpperCase(text.substr(0, stop)) == "SELECT" ? sstSelect : sstNotSelect;
 }
+
+namespace {
+
+// The text of a quoted run whose opening quote is at pos, up to close (or the end); pos moves
+// past it. With doubled, a doubled close stands for one. Characters are taken whole, so the
+// second byte of a GBK character is never taken for the close.
+void ReadQuoted(const std::string& sql, size_t& pos, char close, bool doubled, std::string& text) {
+  ++pos;
+  while (pos < sql.size()) {
+    if (sql[pos] == close) {
+      if (doubled && pos + 1 < sql.size() && sql[pos + 1] == close) {
+        text += close;
+        pos += 2;
+        continue;
+      }
+      ++pos;
+      return;
+    }
+    size_t size = CharSize(sql, pos);
+    text.append(sql, pos, size);
+    pos += size;
+  }
+}
+
+}  // namespace
 
 TSQLToken NextSQLToken(const std::string& sql, size_t& pos, std::string& text) {
   text.clear();
@@ -73,46 +94,19 @@ TSQLToken NextSQLToken(const std::string& sql, size_t& pos, std::string& text) {
     return stComment;
   }
   if (c == '\'') {
-    ++pos;
-    while (pos < sql.size()) {
-      if (sql[pos] == '\'') {
-        if (pos + 1 < sql.size() && sql[pos + 1] == '\'') {
-          text += '\'';
-          pos += 2;
-          continue;
-        }
-        ++pos;
-        break;
-      }
-      text += sql[pos++];
-    }
+    ReadQuoted(sql, pos, '\'', true, text);
     return stString;
   }
   TSQLToken kind;
   if (c == '"' || c == '[') {
-    char close = c == '"' ? '"' : ']';
-    ++pos;
-    while (pos < sql.size()) {
-      if (sql[pos] == close) {
-        if (close == '"' && pos + 1 < sql.size() && sql[pos + 1] == '"') {
-          text += '"';
-          pos += 2;
-          continue;
-        }
-        ++pos;
-        break;
-      }
-      text += sql[pos++];
-    }
+    ReadQuoted(sql, pos, c == '"' ? '"' : ']', c == '"', text);
     kind = stQuotedSymbol;
   } else if (IsNameStart(c)) {
     while (pos < sql.size() && IsNamePart(static_cast<unsigned char>(sql[pos]))) {
-      // A GBK character is two bytes: its second byte may look like anything.
-      if (static_cast<unsigned char>(sql[pos]) >= 0x80 && pos + 1 < sql.size()) ++pos;
-      ++pos;
+      pos += CharSize(sql, pos);  // a GBK character's second byte may look like anything
     }
     text = sql.substr(start, pos - start);
-    kind = IsKeyword(Upper(text)) ? stKeyword : stSymbol;
+    kind = IsKeyword(UpperCase(text)) ? stKeyword : stSymbol;
   } else if (std::isdigit(c)) {
     while (pos < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[pos])) || sql[pos] == '.'))
       ++pos;
@@ -139,20 +133,20 @@ std::string GetTableNameFromSQL(const std::string& sql) {
     if (token == stEnd) break;
     if (token == stComment) continue;
     if (!inFrom) {
-      if (token == stKeyword && Upper(text) == "FROM") inFrom = true;
+      if (token == stKeyword && UpperCase(text) == "FROM") inFrom = true;
       continue;
     }
     if (token == stQualifier) {
       // The first part of "schema.table": the next name completes it.
-      result = Upper(text);
+      result = UpperCase(text);
       std::string next;
       TSQLToken second;
       do second = NextSQLToken(sql, pos, next);
       while (second == stComment);
-      if (second == stSymbol || second == stQuotedSymbol) result += "." + Upper(next);
+      if (second == stSymbol || second == stQuotedSymbol) result += "." + UpperCase(next);
       break;
     }
-    if (token == stSymbol || token == stQuotedSymbol) result = Upper(text);
+    if (token == stSymbol || token == stQuotedSymbol) result = UpperCase(text);
     break;  // the name, or another clause, ends the scan
   }
   return result;

@@ -8,6 +8,7 @@
 #include "dataset/SqlDataSet.h"
 #include "dbfunctions/DBVarList.h"
 #include "dbfunctions/SqlText.h"
+#include "runtime/Gbk.h"
 #include "runtime/Handles.h"
 
 namespace qnexp {
@@ -44,6 +45,18 @@ TEST(GetTableNameFromSQL, ReadsTheNameAfterFrom) {
                {"select a from where", ""},
                {"update t set a = 1", ""}};
   for (const auto& c : cases) EXPECT_EQ(GetTableNameFromSQL(c.Sql), c.Table) << c.Sql;
+}
+
+// 竇 ends in the byte of "]", 癮 in the byte of "a": neither ends a name or changes case.
+TEST(GetTableNameFromSQL, ChineseNamesStayWhole) {
+  struct {
+    const char* Sql;
+    const char* Table;
+  } cases[] = {{"select * from [竇表] where a = 1", "竇表"},
+               {"select * from 癮x", "癮X"},
+               {"select * from \"竇 癮\"", "竇 癮"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(GbkToUtf8(GetTableNameFromSQL(Utf8ToGbk(c.Sql))), c.Table) << c.Sql;
 }
 
 TEST(NextSQLToken, NeverReadsPastAnUnclosedQuote) {
