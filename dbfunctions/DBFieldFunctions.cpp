@@ -54,23 +54,6 @@ TExpDataType ExpTypeOf(TFieldType type) {
   }
 }
 
-// Reports one owned list under name; a list read in its place replaces it.
-bool EnumList(TStoredStrList*& list, const std::string& name, const TPropProcessor& callback,
-              uint16_t purpose, void* param) {
-  TObject* temp = purpose == epLoad ? nullptr : list;
-  bool goOn = callback(&temp, name, ptObject, list && list->GetCount() > 0, 0, param);
-  if (temp != list) {
-    if (purpose != epLoad) {
-      list = nullptr;
-    } else if (auto* loaded = ObjectAs<TStoredStrList>(temp)) {
-      delete list;
-      list = loaded;
-    } else {
-      delete temp;
-    }
-  }
-  return goOn;
-}
 
 // What the handle in slot 0 designates, or the evaluation error message (a Format text taking
 // the handle) when it designates nothing of that kind.
@@ -242,7 +225,7 @@ void TExp_DB_Locate::Calculate() {
 bool TExp_DB_Locate::EnumrateProperties(const TPropProcessor& callback, uint16_t purpose,
                                         void* param) {
   if (!TExp_DB_RecNo::EnumrateProperties(callback, purpose, param)) return false;
-  return EnumList(Extra, "ExtraExps", callback, purpose, param);
+  return EnumOwnedList(Extra, "ExtraExps", callback, purpose, param);
 }
 
 // --- Field values ----------------------------------------------------------------------------

@@ -51,25 +51,6 @@ void CopyItems(const TStoredStrList& source, TStoredStrList& target) {
   }
 }
 
-// Reports one owned list; a list read in its place replaces it, anything else read there is
-// dropped.
-bool EnumList(TStoredStrList*& list, const std::string& name, const TPropProcessor& callback,
-              uint16_t purpose, void* param) {
-  TObject* temp = purpose == epLoad ? nullptr : list;
-  bool goOn = callback(&temp, name, ptObject, list && list->GetCount() > 0, 0, param);
-  if (temp != list) {
-    if (purpose != epLoad) {
-      // A release callback freed the list through the temporary.
-      list = nullptr;
-    } else if (auto* loaded = ObjectAs<TStoredStrList>(temp)) {
-      delete list;
-      list = loaded;
-    } else {
-      delete temp;
-    }
-  }
-  return goOn;
-}
 
 }  // namespace
 
@@ -176,8 +157,8 @@ void TExp_Case::Evaluate(int32_t stamp) {
 bool TExp_Case::EnumrateProperties(const TPropProcessor& callback, uint16_t purpose,
                                    void* param) {
   if (!TFunction::EnumrateProperties(callback, purpose, param)) return false;
-  if (!EnumList(Conditions, "CondExps", callback, purpose, param)) return false;
-  return EnumList(Results, "ResultExps", callback, purpose, param);
+  if (!EnumOwnedList(Conditions, "CondExps", callback, purpose, param)) return false;
+  return EnumOwnedList(Results, "ResultExps", callback, purpose, param);
 }
 
 bool TExp_Decode::SetSubExp(int index, TExpression* node) {

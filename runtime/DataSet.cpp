@@ -526,27 +526,15 @@ bool TDataSet::Accepted() {
   return accept;
 }
 
-bool TDataSet::FindFirst() {
-  CheckActive();
-  if (State == dsEdit || State == dsInsert) Cancel();
-  int64_t saved = Current;
-  for (int64_t row = 0; Reach(row); ++row) {
-    Current = row;
-    if (Accepted()) {
-      AtEof = AtBof = false;
-      Notify(deMoved);
-      return true;
-    }
-  }
-  Current = saved;
-  return false;
-}
+bool TDataSet::FindFirst() { return FindFrom(true); }
 
-bool TDataSet::FindNext() {
+bool TDataSet::FindNext() { return FindFrom(false); }
+
+bool TDataSet::FindFrom(bool first) {
   CheckActive();
   if (State == dsEdit || State == dsInsert) Cancel();
   int64_t saved = Current;
-  for (int64_t row = Current + 1; Reach(row); ++row) {
+  for (int64_t row = first ? 0 : Current + 1; Reach(row); ++row) {
     Current = row;
     if (Accepted()) {
       AtEof = AtBof = false;

@@ -269,6 +269,8 @@ protected:
   void CheckInactive() const;
 
 private:
+  // The search both of them make, from the first record or from the one after the current.
+  bool FindFrom(bool first);
   friend class TField;
   const TFieldValue& CurrentValue(int index) const;
   void SetCurrentValue(int index, TFieldValue value);

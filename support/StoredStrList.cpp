@@ -269,4 +269,22 @@ void TStoredStrList::DefinePropertiesOld(TFiler& filer) {
   });
 }
 
+bool EnumOwnedList(TStoredStrList*& list, const std::string& name,
+                   const TPropProcessor& callback, uint16_t purpose, void* param) {
+  TObject* temp = purpose == epLoad ? nullptr : list;
+  bool goOn = callback(&temp, name, ptObject, list && list->GetCount() > 0, 0, param);
+  if (temp != list) {
+    if (purpose != epLoad) {
+      // A release callback freed the list through the temporary.
+      list = nullptr;
+    } else if (auto* loaded = ObjectAs<TStoredStrList>(temp)) {
+      delete list;
+      list = loaded;
+    } else {
+      delete temp;
+    }
+  }
+  return goOn;
+}
+
 }  // namespace qnexp

@@ -116,4 +116,10 @@ private:
   void InstallList(TObject* obj);
 };
 
+// Reports a list that a node owns as the object property name: stored when it has items; a
+// list read in its place replaces it (anything else read there is dropped); a release through
+// the property leaves the owner without a list. The callback's result is returned.
+bool EnumOwnedList(TStoredStrList*& list, const std::string& name,
+                   const TPropProcessor& callback, uint16_t purpose, void* param);
+
 }  // namespace qnexp
