@@ -252,6 +252,9 @@ void TExpTranslator::Pretreat() {
         }
       }
       Status = tsOk;
+      if (Text.size() - static_cast<size_t>(end - i) + kept.size() > kMaxPretreatedTextBytes)
+        throw Exception(Format(Res("包含指令展开后的表达式太长(超过%d字节)"),
+                               {static_cast<int64_t>(kMaxPretreatedTextBytes)}));
       Text.replace(i - 1, end - i, kept);
       i += static_cast<int>(kept.size());
     } else if (c == '{') {

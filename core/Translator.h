@@ -49,6 +49,11 @@ inline constexpr int kMaxNestingDepth = 1000;
 // evaluating, copying and freeing a tree recurse once per level.
 inline constexpr int kMaxTreeDepth = 10000;
 
+// Include directives may not make the text longer than this: a failed directive is replaced by
+// the translator's message, which quotes the whole text, so a few of them would otherwise
+// double it again and again. Crossing it raises Exception "包含指令展开后的表达式太长(超过%d字节)".
+inline constexpr size_t kMaxPretreatedTextBytes = 16 * 1024 * 1024;
+
 class TExpTranslator : public TObject {
   QN_CLASS(TExpTranslator, TObject)
 public:

@@ -111,6 +111,16 @@ TEST_F(Reentry, IncludeDirectivesTranslateInsideATranslation) {
   EXPECT_EQ(GbkToUtf8(ExpTranslator->ErrorMsg()), "无效操作数 (2 + [错]))");
 }
 
+// A failed directive is replaced by the message of the translation, which quotes the whole
+// text: each one doubled the text, so a line of them once ran for minutes and gigabytes.
+TEST_F(Reentry, FailingDirectivesCannotGrowTheTextWithoutBound) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "{$I 1+} ";
+  EXPECT_EQ(Eval(text), "translation raised 包含指令展开后的表达式太长(超过" +
+                            std::to_string(kMaxPretreatedTextBytes) + "字节)");
+  EXPECT_EQ(Eval("{$I 1+} {$I 1+} 2").substr(0, 7), "status ");
+}
+
 TEST_F(Reentry, MacrosThatTranslateAndEvaluate) {
   EXPECT_EQ(Eval("DefinMacro('two', '~?1+1~')"), "etString ~?1+1~");
   EXPECT_EQ(Eval("ExpandMacros('~?Calc(MacroText(''two'') + ''0'')~')"), "etString 20");
