@@ -2,6 +2,7 @@
 #include "core/Expression.h"
 
 #include <cstring>
+#include <memory>
 
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
@@ -71,7 +72,9 @@ bool TExpression::IsConst() {
 }
 
 TExpression* TExpression::CopySelf() {
-  auto* copy = static_cast<TExpression*>(ClassType().Create());
+  // Owned until it is complete: taking the value may raise (a text read through a format
+  // expression that fails), and then the copy made so far is freed.
+  std::unique_ptr<TExpression> copy(static_cast<TExpression*>(ClassType().Create()));
   copy->SyncFlag = SyncFlag;
   int count = GetSubExpCount();
   for (int i = 0; i < count; ++i) {
@@ -80,7 +83,7 @@ TExpression* TExpression::CopySelf() {
     copy->PutSubExp(i, sub->CopySelf());
   }
   copy->AssignFormatValue(*this);
-  return copy;
+  return copy.release();
 }
 
 void TExpression::Evaluate(int32_t stamp) {

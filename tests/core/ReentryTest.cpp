@@ -121,6 +121,15 @@ TEST_F(Reentry, FailingDirectivesCannotGrowTheTextWithoutBound) {
   EXPECT_EQ(Eval("{$I 1+} {$I 1+} 2").substr(0, 7), "status ");
 }
 
+// Copying takes the value through the format expression, which may raise: the copy made so
+// far must be freed (the leak check of the sanitizer build watches this).
+TEST_F(Reentry, ACopyThatRaisesLeavesNothingBehind) {
+  std::unique_ptr<TExpression> root = TranslateExp("Do(fa :LT^a )");
+  ASSERT_TRUE(root);
+  ExpEvaluate(*root, kForceStamp);
+  EXPECT_THROW(std::unique_ptr<TExpression>(root->CopySelf()), Exception);
+}
+
 TEST_F(Reentry, MacrosThatTranslateAndEvaluate) {
   EXPECT_EQ(Eval("DefinMacro('two', '~?1+1~')"), "etString ~?1+1~");
   EXPECT_EQ(Eval("ExpandMacros('~?Calc(MacroText(''two'') + ''0'')~')"), "etString 20");
