@@ -222,14 +222,16 @@ public:
     if (Options.Dump) return PrintDump(root);
     if (!root) return PrintValue("etAny", "", false);
     bool raised = false;
+    std::string value;
     try {
       raised = ExpEvaluate(*root, kForceStamp);
+      // Reading the value evaluates its format expression, which may raise too.
+      value = root->GetString();
     } catch (const std::exception& error) {
+      value = error.what();
       root->DataType = etString;
-      root->PutString(error.what());
       raised = true;
     }
-    std::string value = root->GetString();
     return PrintValue(ExpDataTypeName(root->DataType), value, raised);
   }
 

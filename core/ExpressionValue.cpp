@@ -98,6 +98,9 @@ int64_t TextToInt64(const std::string& text) {
 std::string TExpression::GetFormatStr() {
   std::string format;
   if (FormatExp) {
+    // Hosts read values outside the entry points; a format expression is evaluated here and
+    // gets the sandbox's time budget like any evaluation.
+    TBudgetScope budget;
     FormatExp->Evaluate(SyncFlag);
     format = FormatExp->GetString();
   }

@@ -74,6 +74,20 @@ TEST_F(SandboxTest, TheTimeBudgetEndsEndlessEvaluations) {
   EXPECT_EQ(Eval("2 * 3"), "etInteger 6");
 }
 
+// Reading a value evaluates its format expression, outside any entry point: it has the budget
+// too (found by fuzzing: the reading hung).
+TEST_F(SandboxTest, AFormatReadAfterEvaluationHasTheTimeBudget) {
+  std::unique_ptr<TExpression> root = TranslateExp("t :Loop(i := 0, i := i + 1, False)");
+  ASSERT_TRUE(root);
+  ExpEvaluate(*root, kForceStamp);
+  try {
+    root->GetString();
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Message, "Operation aborted");
+  }
+}
+
 TEST_F(SandboxTest, TextsStayWithinTheSizeBound) {
   EXPECT_EQ(Eval("Length(ChrS('x', 1000))"), "etInteger 1000");
   EXPECT_EQ(Eval("ChrS('x', 1001)"), "raised 文本超过1000字节的限制");
