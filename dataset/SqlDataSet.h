@@ -1,55 +1,57 @@
-// The SQLite engine of the dataset layer: a connection to a database file (or ":memory:"), a
-// query dataset over a SELECT statement and a table dataset over a whole table. Rows are read
-// lazily through one prepared statement; edits are written back with parameterised
-// statements keyed by the table's primary key (the rowid when it has none). Texts are UTF-8
-// in the database and GBK in the fields. Single-threaded.
+// The datasets of the data layer: a connection to a SQLite file (or ":memory:") or to a
+// PostgreSQL server, a query dataset over a SELECT statement and a table dataset over a whole
+// table. Rows are read lazily through the engine's cursor; edits are written back with
+// parameterised statements keyed by the table's primary key (SQLite: the rowid when it has
+// none). Texts are UTF-8 in the database and GBK in the fields. Single-threaded.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "dataset/SqlEngine.h"
 #include "runtime/DataSet.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace qnexp {
 
 class TSqlDataSet;
 
-// A connection to one SQLite database.
+// A connection to one database.
 class TSqlConnection : public TCustomConnection {
 public:
-  // Opens (creating when missing) the database file at path (GBK; ":memory:" for a private
-  // in-memory database). Raises EDatabaseError with the engine's message when it cannot.
-  explicit TSqlConnection(const std::string& path);
+  // Opens the database text names: a PostgreSQL connection text ("postgresql://..." or
+  // "host=... dbname=..."; user and password, when given, override the text's), else a SQLite
+  // file path (GBK; created when missing; ":memory:" for a private in-memory database).
+  // Raises EDatabaseError with the engine's message when it cannot.
+  explicit TSqlConnection(const std::string& text, const std::string& user = {},
+                          const std::string& password = {});
   // Closes every dataset still open on it, then the database.
   ~TSqlConnection() override;
 
-  bool Connected() const override { return Db != nullptr; }
+  bool Connected() const override { return Db && Db->Connected(); }
   void Disconnect() override;
-  std::string DatabaseName() const override { return Path; }
+  std::string DatabaseName() const override { return Text; }
 
   // Runs every statement of sql in order, outside any transaction of its own. Raises
   // EDatabaseError "<engine message> in: <statement>" at the first failing statement.
-  void ExecSQL(const std::string& sql);
+  void ExecSQL(const std::string& sql) { Engine().ExecSQL(sql); }
   // Runs every statement of script in one transaction: all of them take effect, or, when one
   // fails, none (rolled back) and EDatabaseError names the failing statement.
-  void ExecuteScript(const std::string& script);
+  void ExecuteScript(const std::string& script) { Engine().ExecuteScript(script); }
 
-  // The open database; raises EDatabaseError "Not connected to the database" when
-  // disconnected.
-  sqlite3* Handle() const;
+  // The engine; raises EDatabaseError "Not connected to the database" when disconnected.
+  TSqlEngine& Engine() const;
+  // The open SQLite database (EDatabaseError for a PostgreSQL connection).
+  sqlite3* Handle() const { return SqliteHandle(Engine()); }
 
 private:
   friend class TSqlDataSet;
-  void RunStatements(const std::string& sql);
-  sqlite3* Db = nullptr;
-  std::string Path;
+  std::unique_ptr<TSqlEngine> Db;
+  std::string Text;
   std::vector<TSqlDataSet*> DataSets;
 };
 
-// What the query and table datasets share: reading through a statement and writing back.
+// What the query and table datasets share: reading through a cursor and writing back.
 class TSqlDataSet : public TDataSet {
 public:
   explicit TSqlDataSet(TSqlConnection& connection);
@@ -58,9 +60,10 @@ public:
   TSqlConnection* Connection() const { return Link; }
 
 protected:
-  // The SELECT statement to run (UTF-8 is not involved: GBK, converted here).
+  // The SELECT statement to run (GBK).
   virtual std::string SelectText() const = 0;
-  // Table datasets read the rowid as a hidden value when the table has no primary key.
+  // Table datasets read the engine's row identity as a hidden last column when the table has
+  // no primary key.
   virtual bool ReadsRowid() const { return false; }
   void DoOpen() override;
   bool FetchRow(TRow& row) override;
@@ -68,8 +71,7 @@ protected:
   bool CanModify() const override { return !WriteTable.empty(); }
   void WriteRow(const TRow* old, TRow& row) override;
 
-  // Decides WriteTable and KeyColumns from the statement's columns.
-  void FindWriteTarget();
+  TSqlEngine& Engine() const;
 
   std::string WriteTable;               // the table edits go to; empty when read-only
   std::vector<int> KeyFields;           // field indexes of the primary key
@@ -77,10 +79,9 @@ protected:
 
 private:
   friend class TSqlConnection;
-  void Finish();
-  sqlite3_stmt* Statement = nullptr;
-  bool PendingRow = false;  // the first row was stepped while opening
-  bool RowidKey = false;
+  // Decides WriteTable, KeyFields and ColumnNames from the columns' origins.
+  void FindWriteTarget();
+  std::unique_ptr<TSqlCursor> Cursor;
   TSqlConnection* Link;
 };
 
@@ -101,7 +102,8 @@ private:
   std::string Sql;
 };
 
-// A dataset over one whole table (property "TableName"); editable unless it is a view.
+// A dataset over one whole table (property "TableName"); editable unless it is a view, or a
+// PostgreSQL table without a primary key.
 class TSqlTable : public TSqlDataSet {
 public:
   using TSqlDataSet::TSqlDataSet;
@@ -117,18 +119,8 @@ protected:
 
 private:
   std::string Table;
+  std::vector<std::string> Key;
   bool UseRowid = false;
 };
-
-// The field type for a column's declared type (DATE, VARCHAR(20), ...); size gets a string
-// length (0 when none). An empty declaration gives ftUnknown.
-TFieldType SqliteFieldType(const std::string& declared, int& size);
-
-// Quotes a name as an SQL identifier ("a""b").
-std::string QuoteIdentifier(const std::string& name);
-
-// UTF-8 from the database to GBK: a character GBK cannot hold, or a broken sequence, becomes
-// "?".
-std::string DatabaseTextToGbk(const std::string& utf8);
 
 }  // namespace qnexp

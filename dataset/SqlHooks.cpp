@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dataset/SqlDataSet.h"
+#include "dataset/SqlEngine.h"
 #include "dbfunctions/DBHooks.h"
 #include "platform/ProcessInfo.h"
 #include "runtime/Format.h"
@@ -43,16 +44,13 @@ bool FileExists(const std::string& path) {
   return stat(GbkToUtf8(path).c_str(), &info) == 0;
 }
 
-bool IsServerText(const std::string& text) {
-  return text.rfind("postgresql://", 0) == 0 || text.rfind("postgres://", 0) == 0 ||
-         text.find("dbname=") != std::string::npos || text.find("host=") != std::string::npos;
-}
-
-TSqlConnection& Connect(const std::string& text) {
-  if (IsServerText(text)) throw EDatabaseError("PostgreSQL databases are not supported yet");
-  auto& slot = Registry().Connections[text];
+// The connection a database text (with user and password for a server) stands for: the open
+// one made from the same texts, or a new one.
+TSqlConnection& Connect(const std::string& text, const std::string& user,
+                        const std::string& password) {
+  auto& slot = Registry().Connections[text + '\n' + user + '\n' + password];
   if (!slot || !slot->Connected()) {
-    std::unique_ptr<TSqlConnection> made = std::make_unique<TSqlConnection>(text);
+    std::unique_ptr<TSqlConnection> made = std::make_unique<TSqlConnection>(text, user, password);
     slot = std::move(made);
   }
   return *slot;
@@ -103,7 +101,7 @@ void InstallSqlHooks() {
     std::string text = useDefault ? DefaultDatabasePath() : t1;
     if (useDefault && text != ":memory:" && !IsServerText(text) && !FileExists(text))
       throw EDatabaseError(Format("Database '%s' not found", {text}));
-    return HandleOf(static_cast<TCustomConnection*>(&Connect(text)), hkConnection);
+    return HandleOf(static_cast<TCustomConnection*>(&Connect(text, t2, t3)), hkConnection);
   };
   DBEF_DatabaseName = [](int32_t database) { return ConnectionOf(database).DatabaseName(); };
   DBEF_OpenQuery = [](int32_t database, TDataSet* previous, const std::string& sql) {
