@@ -17,6 +17,9 @@ if [ ! -x "$bindir/initdb" ]; then
   exit 1
 fi
 
+# The server's programs run from a folder every user may enter.
+cd /
+
 as_owner() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }
