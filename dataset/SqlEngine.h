@@ -102,9 +102,12 @@ std::string QuoteIdentifier(const std::string& name);
 // "?".
 std::string DatabaseTextToGbk(const std::string& utf8);
 
-bool IsDateType(TFieldType type);
-bool IsWholeType(TFieldType type);
-bool IsRealType(TFieldType type);
+inline bool IsDateType(TFieldType t) { return t == ftDate || t == ftTime || t == ftDateTime; }
+inline bool IsWholeType(TFieldType t) {
+  return t == ftSmallint || t == ftInteger || t == ftWord || t == ftBoolean || t == ftAutoInc ||
+         t == ftLargeint;
+}
+inline bool IsRealType(TFieldType t) { return t == ftFloat || t == ftCurrency || t == ftBCD; }
 
 // ISO 8601 texts ("2024-03-05", "14:07:09", "2024-03-05 14:07:09[.zzz]", "T" allowed as the
 // separator) as day numbers; false for anything else.

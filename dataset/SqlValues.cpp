@@ -55,15 +55,6 @@ std::string QuoteIdentifier(const std::string& name) {
   return quoted + "\"";
 }
 
-bool IsDateType(TFieldType t) { return t == ftDate || t == ftTime || t == ftDateTime; }
-
-bool IsWholeType(TFieldType t) {
-  return t == ftSmallint || t == ftInteger || t == ftWord || t == ftBoolean || t == ftAutoInc ||
-         t == ftLargeint;
-}
-
-bool IsRealType(TFieldType t) { return t == ftFloat || t == ftCurrency || t == ftBCD; }
-
 bool ParseIsoDateTime(const std::string& text, double& result) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0, used = 0;
   TDateTime date = 0, time = 0;

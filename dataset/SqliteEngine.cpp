@@ -192,8 +192,9 @@ class TSqliteEngine : public TSqlEngine {
 public:
   explicit TSqliteEngine(const std::string& path) {
     std::string file = GbkToUtf8(path);
-    if (sqlite3_open_v2(file.c_str(), &Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
+    // A connection is used by one thread: SQLite need not lock it on every call.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(file.c_str(), &Db, flags, nullptr) != SQLITE_OK) {
       std::string message = Message(Db);
       sqlite3_close_v2(Db);
       Db = nullptr;

@@ -2,9 +2,14 @@
 // notices; engines supply only opening, reading and writing.
 #include "runtime/DataSet.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include "runtime/DateTime.h"
 #include "runtime/Format.h"
@@ -198,6 +203,67 @@ void TDataSet::SetStatement(const std::string&) { CheckInactive(); }
 
 void TDataSet::WriteRow(const TRow*, TRow&) { throw EDatabaseError(kReadOnly); }
 
+// --- TRowStore -------------------------------------------------------------------------------
+
+namespace {
+
+constexpr size_t kHugePage = size_t(2) << 20;
+
+// Raw memory for a block of values; large blocks are aligned to huge pages and advised so.
+void* AllocateBlock(size_t bytes) {
+  if (bytes < kHugePage) return ::operator new(bytes);
+  void* memory = std::aligned_alloc(kHugePage, bytes);
+  if (!memory) throw std::bad_alloc();
+  madvise(memory, bytes, MADV_HUGEPAGE);
+  return memory;
+}
+
+void FreeBlock(void* memory, size_t bytes) {
+  if (bytes < kHugePage)
+    ::operator delete(memory);
+  else
+    std::free(memory);
+}
+
+}  // namespace
+
+void TRowStore::Append(TRow& row) {
+  if (Count == 0) {
+    Clear();
+    RowWidth = std::max<size_t>(row.size(), 1);
+    size_t rowBytes = RowWidth * sizeof(TFieldValue);
+    RowsPerBlock = static_cast<int64_t>(std::max<size_t>(kHugePage / rowBytes, 1));
+    size_t bytes = kFirstRows * rowBytes;
+    Blocks.push_back({static_cast<TFieldValue*>(AllocateBlock(bytes)), bytes});
+  } else if (Count >= kFirstRows && (Count - kFirstRows) % RowsPerBlock == 0) {
+    size_t bytes = (RowsPerBlock * RowWidth * sizeof(TFieldValue) + kHugePage - 1) / kHugePage *
+                   kHugePage;
+    Blocks.push_back({static_cast<TFieldValue*>(AllocateBlock(bytes)), bytes});
+  }
+  TFieldValue* values = Row(Count);
+  for (size_t k = 0; k < RowWidth; ++k)
+    new (values + k) TFieldValue(k < row.size() ? std::move(row[k]) : TFieldValue{});
+  ++Count;
+}
+
+void TRowStore::Assign(int64_t i, TRow& row) {
+  TFieldValue* values = Row(i);
+  for (size_t k = 0; k < RowWidth && k < row.size(); ++k) values[k] = std::move(row[k]);
+}
+
+void TRowStore::Clear() {
+  for (int64_t i = 0; i < Count; ++i) {
+    TFieldValue* values = Row(i);
+    for (size_t k = 0; k < RowWidth; ++k) values[k].~TFieldValue();
+  }
+  for (TBlock& block : Blocks) FreeBlock(block.Values, block.Bytes);
+  Blocks.clear();
+  Count = 0;
+  RowWidth = 0;
+}
+
+// --- TDataSet --------------------------------------------------------------------------------
+
 TField& TDataSet::AddField(const std::string& name, TFieldType type, int size) {
   Fields.push_back(std::make_unique<TField>(*this, name, type, size,
                                             static_cast<int>(Fields.size()) + 1));
@@ -206,7 +272,7 @@ TField& TDataSet::AddField(const std::string& name, TFieldType type, int size) {
 
 void TDataSet::Open() {
   if (State != dsInactive) return;
-  Rows.clear();
+  Rows.Clear();
   Fields.clear();
   AllFetched = false;
   try {
@@ -218,7 +284,7 @@ void TDataSet::Open() {
   } catch (...) {
     State = dsInactive;
     Fields.clear();
-    Rows.clear();
+    Rows.Clear();
     DoClose();
     throw;
   }
@@ -231,8 +297,7 @@ void TDataSet::Close() {
   State = dsInactive;
   DoClose();
   Fields.clear();
-  Rows.clear();
-  Rows.shrink_to_fit();
+  Rows.Clear();
   AllFetched = false;
   Current = -1;
   AtEof = AtBof = true;
@@ -258,15 +323,15 @@ TField* TDataSet::FieldByName(const std::string& name) const {
 }
 
 bool TDataSet::Reach(int64_t index) {
-  while (static_cast<int64_t>(Rows.size()) <= index && !AllFetched) {
-    TRow row(Fields.size() + HiddenValues);
-    if (!FetchRow(row)) {
+  while (Rows.Size() <= index && !AllFetched) {
+    Fetched.resize(Fields.size() + HiddenValues);
+    if (!FetchRow(Fetched)) {
       AllFetched = true;
       break;
     }
-    Rows.push_back(std::move(row));
+    Rows.Append(Fetched);
   }
-  return static_cast<int64_t>(Rows.size()) > index;
+  return Rows.Size() > index;
 }
 
 void TDataSet::FetchAll() { Reach(std::numeric_limits<int64_t>::max()); }
@@ -274,7 +339,8 @@ void TDataSet::FetchAll() { Reach(std::numeric_limits<int64_t>::max()); }
 const TFieldValue& TDataSet::CurrentValue(int index) const {
   if (State == dsEdit || State == dsInsert) return EditBuffer.at(index);
   if (State == dsInactive || Current < 0) throw EDatabaseError(kNoRecord);
-  return Rows[Current].at(index);
+  if (index < 0 || static_cast<size_t>(index) >= Rows.Width()) throw std::out_of_range("field");
+  return Rows.Row(Current)[index];
 }
 
 void TDataSet::SetCurrentValue(int index, TFieldValue value) {
@@ -299,7 +365,7 @@ void TDataSet::Last() {
   CheckActive();
   if (State == dsEdit || State == dsInsert) Cancel();
   FetchAll();
-  Current = static_cast<int64_t>(Rows.size()) - 1;
+  Current = Rows.Size() - 1;
   AtEof = true;
   AtBof = Current < 0;
   Notify(deMoved);
@@ -346,7 +412,7 @@ int TDataSet::RecNo() const {
 int TDataSet::RecordCount() {
   CheckActive();
   FetchAll();
-  return static_cast<int>(std::min<size_t>(Rows.size(), std::numeric_limits<int32_t>::max()));
+  return static_cast<int>(std::min<size_t>(Rows.Size(), std::numeric_limits<int32_t>::max()));
 }
 
 bool TDataSet::Matches(const std::vector<TField*>& keys, const std::vector<TVariant>& values,
@@ -430,7 +496,7 @@ TBookmark TDataSet::GetBookmark() const {
 
 bool TDataSet::BookmarkValid(const TBookmark& bookmark) const {
   return State != dsInactive && bookmark.Row >= 0 &&
-         bookmark.Row < static_cast<int64_t>(Rows.size());
+         bookmark.Row < Rows.Size();
 }
 
 void TDataSet::GotoBookmark(const TBookmark& bookmark) {
@@ -447,7 +513,7 @@ void TDataSet::Edit() {
   if (State == dsEdit || State == dsInsert) return;
   if (!CanModify()) throw EDatabaseError(kReadOnly);
   if (Current < 0) throw EDatabaseError(kNoRecord);
-  EditBuffer = Rows[Current];
+  EditBuffer = Rows.Copy(Current);
   State = dsEdit;
   Notify(deRecordChanged);
 }
@@ -468,12 +534,13 @@ void TDataSet::Post() {
   FetchAll();
   TRow row = EditBuffer;
   if (State == dsEdit) {
-    WriteRow(&Rows[Current], row);
-    Rows[Current] = std::move(row);
+    TRow old = Rows.Copy(Current);
+    WriteRow(&old, row);
+    Rows.Assign(Current, row);
   } else {
     WriteRow(nullptr, row);
-    Rows.push_back(std::move(row));
-    Current = static_cast<int64_t>(Rows.size()) - 1;
+    Rows.Append(row);
+    Current = Rows.Size() - 1;
   }
   EditBuffer.clear();
   State = dsBrowse;
@@ -493,7 +560,7 @@ void TDataSet::Refresh() {
   if (State == dsEdit || State == dsInsert) Cancel();
   int64_t position = Current;
   DoClose();
-  Rows.clear();
+  Rows.Clear();
   AllFetched = false;
   std::vector<std::unique_ptr<TField>> kept = std::move(Fields);
   Fields.clear();
@@ -514,7 +581,7 @@ void TDataSet::Refresh() {
            kept[i]->DataType() == Fields[i]->DataType();
   if (same) Fields = std::move(kept);
   if (position < 0) position = 0;
-  Current = Reach(position) ? position : static_cast<int64_t>(Rows.size()) - 1;
+  Current = Reach(position) ? position : Rows.Size() - 1;
   AtEof = Current < 0;
   AtBof = Current <= 0;
   Notify(deRefreshed);

@@ -139,6 +139,45 @@ enum TLocateOption : uint8_t { loCaseInsensitive = 1, loPartialKey = 2 };
 // The record-filter handler: sets accept for the current record.
 using TFilterRecordEvent = std::function<void(TDataSet& dataSet, bool& accept)>;
 
+// The rows a dataset has read, all of one width, stored in blocks of values: appending a row
+// allocates nothing most of the time and never moves the rows already there. The first block
+// is small; the later ones are large regions the system may back with huge pages, because
+// touching fresh memory page by page costs more than reading the rows.
+class TRowStore {
+public:
+  TRowStore() = default;
+  ~TRowStore() { Clear(); }
+  TRowStore(const TRowStore&) = delete;
+  TRowStore& operator=(const TRowStore&) = delete;
+
+  int64_t Size() const { return Count; }
+  // The values of row i (0 <= i < Size()), Width() of them.
+  TFieldValue* Row(int64_t i) {
+    if (i < kFirstRows) return Blocks[0].Values + i * RowWidth;
+    i -= kFirstRows;
+    return Blocks[1 + i / RowsPerBlock].Values + (i % RowsPerBlock) * RowWidth;
+  }
+  const TFieldValue* Row(int64_t i) const { return const_cast<TRowStore*>(this)->Row(i); }
+  size_t Width() const { return RowWidth; }
+  // Moves the values of row to the end; the first row appended fixes the width.
+  void Append(TRow& row);
+  TRow Copy(int64_t i) const { return TRow(Row(i), Row(i) + RowWidth); }
+  void Assign(int64_t i, TRow& row);
+  // Forgets every row and frees their memory.
+  void Clear();
+
+private:
+  struct TBlock {
+    TFieldValue* Values;
+    size_t Bytes;
+  };
+  static constexpr int64_t kFirstRows = 256;
+  std::vector<TBlock> Blocks;
+  size_t RowWidth = 0;
+  int64_t RowsPerBlock = 0;  // in every block after the first
+  int64_t Count = 0;
+};
+
 // A database connection of an engine.
 class TCustomConnection {
 public:
@@ -285,7 +324,8 @@ private:
 
   TDataSetState State = dsInactive;
   std::vector<std::unique_ptr<TField>> Fields;
-  std::vector<TRow> Rows;
+  TRowStore Rows;
+  TRow Fetched;  // the buffer each row is read into before it is stored
   bool AllFetched = false;
   int64_t Current = -1;
   bool AtEof = true;

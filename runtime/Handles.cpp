@@ -12,10 +12,24 @@ struct THandleEntry {
   THandleKind Kind;
 };
 
+// Loops look the same few handles up for every record: a small direct-mapped cache in front
+// of the map answers them without hashing.
+struct TCachedEntry {
+  int32_t Handle = 0;
+  THandleEntry Entry{nullptr, hkDataSet};
+};
+constexpr int32_t kCacheSize = 64;
+
 struct THandleTable {
   std::unordered_map<int32_t, THandleEntry> ByHandle;
   std::unordered_map<void*, int32_t> ByObject;
   int32_t Last = 0;
+  TCachedEntry Cache[kCacheSize];
+  void Forget(int32_t handle) {
+    TCachedEntry& cached = Cache[handle % kCacheSize];
+    if (cached.Handle == handle) cached = TCachedEntry{};
+    ByHandle.erase(handle);
+  }
 };
 
 THandleTable& Table() {
@@ -34,7 +48,7 @@ int32_t HandleOf(void* object, THandleKind kind) {
     if (entry.Kind == kind) return found->second;
     // The same address now stands for an object of another kind: it was reused after a
     // release nobody reported, so the old handle must not designate the new object.
-    table.ByHandle.erase(found->second);
+    table.Forget(found->second);
     table.ByObject.erase(found);
   }
   if (table.Last == INT32_MAX) return 0;  // the table is exhausted; report none
@@ -47,9 +61,13 @@ int32_t HandleOf(void* object, THandleKind kind) {
 void* ObjectOfHandle(int32_t handle, THandleKind kind) {
   if (handle <= 0) return nullptr;
   THandleTable& table = Table();
-  auto found = table.ByHandle.find(handle);
-  if (found == table.ByHandle.end() || found->second.Kind != kind) return nullptr;
-  return found->second.Object;
+  TCachedEntry& cached = table.Cache[handle % kCacheSize];
+  if (cached.Handle != handle) {
+    auto found = table.ByHandle.find(handle);
+    if (found == table.ByHandle.end()) return nullptr;
+    cached = TCachedEntry{handle, found->second};
+  }
+  return cached.Entry.Kind == kind ? cached.Entry.Object : nullptr;
 }
 
 void ReleaseHandle(void* object) {
@@ -57,7 +75,7 @@ void ReleaseHandle(void* object) {
   THandleTable& table = Table();
   auto found = table.ByObject.find(object);
   if (found == table.ByObject.end()) return;
-  table.ByHandle.erase(found->second);
+  table.Forget(found->second);
   table.ByObject.erase(found);
 }
 
