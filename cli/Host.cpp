@@ -329,6 +329,9 @@ public:
     if (!CatalogueRead) {
       Catalogue = ReadCatalogue();
       CatalogueRead = true;
+      if (Catalogue.empty())
+        Io.Err << "qnexp: no function catalogue at " << Encode(CataloguePath(), Options)
+               << "; functions are listed without descriptions\n";
     }
     std::vector<TFunctionEntry> functions = RegisteredFunctions(Catalogue);
     std::vector<const TFunctionEntry*> found;
