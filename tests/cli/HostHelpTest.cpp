@@ -3,7 +3,6 @@
 // prompt's "?" commands.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
 #include "cli/Catalogue.h"
@@ -52,7 +51,9 @@ TEST(HostHelp, HelpNamesEveryOptionAndTheExitStatuses) {
   }
   TRun version = Host({"--version"});
   EXPECT_EQ(version.Status, esOk);
-  EXPECT_TRUE(std::regex_match(version.Out, std::regex("qnexp [0-9]+\\.[0-9]+\n")));
+  EXPECT_TRUE(version.Out.starts_with("qnexp ")) << version.Out;
+  EXPECT_NE(version.Out.find('.'), std::string::npos) << version.Out;
+  EXPECT_TRUE(version.Out.ends_with("\n")) << version.Out;
 }
 
 TEST(HostHelp, DoubleDashMakesTheRestTexts) {
