@@ -1,12 +1,14 @@
 // The console host's options, text sources and output forms.
 #include "cli/Host.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
 
+#include "cli/Catalogue.h"
 #include "core/Abort.h"
 #include "core/EntryPoints.h"
 #include "core/Sandbox.h"
@@ -22,15 +24,65 @@
 #include "runtime/GbkChars.h"
 #include "runtime/Stream.h"
 #include "support/ObjStream.h"
+#include "support/StrFuncs.h"
 
 namespace qnexp::cli {
 
 namespace {
 
-const char* const kUsage =
-    "usage: qnexp [--json] [--encoding NAME] [--dump] [--sandbox [--timeout SECONDS]] "
-    "[--db TEXT] [--table ALIAS=NAME | --sql ALIAS=SELECT...]... "
-    "[-e TEXT | -f FILE | --load FILE]... [TEXT]...";
+const char* const kHelp =
+    "usage: qnexp [OPTION]... [TEXT]...\n"
+    "Translates and evaluates expression texts in order, in one process (variables\n"
+    "and functions carry over), and prints each value on a line of its own. Without\n"
+    "texts it reads one text per line: at an interactive prompt on a terminal,\n"
+    "otherwise from standard input.\n"
+    "\n"
+    "Texts:\n"
+    "  TEXT                  an expression text\n"
+    "  -e TEXT               an expression text, also one that starts with \"-\"\n"
+    "  -f FILE               a whole file as one text\n"
+    "  --load FILE           an expression tree from an object-stream file\n"
+    "  --                    everything after it is a text, even one with a \"-\"\n"
+    "Output and input:\n"
+    "  --json                one JSON object per text, such as\n"
+    "                        {\"status\":0,\"type\":\"etInteger\",\"text\":\"7\"}\n"
+    "  --dump                print each translated tree in the object stream's text\n"
+    "                        form instead of its value\n"
+    "  --encoding NAME       UTF-8 (the default) or GBK, for arguments, files, input\n"
+    "                        and output\n"
+    "Safety:\n"
+    "  --sandbox             refuse functions that act outside the engine (processes,\n"
+    "                        files, registry, clipboard, dialogs), bound each text's\n"
+    "                        time and memory\n"
+    "  --timeout SECONDS     with --sandbox: each text's time (default 10, 0: none)\n"
+    "Databases:\n"
+    "  --db TEXT             the default database: a SQLite file or :memory:\n"
+    "  --table ALIAS=NAME    open a table before the texts run, published as ALIAS\n"
+    "  --sql ALIAS=SELECT... open a query the same way\n"
+    "Help:\n"
+    "  --functions [PATTERN] list the functions with their parameters and what they\n"
+    "                        do; a PATTERN (* any run, ? one character) picks them by\n"
+    "                        name or description\n"
+    "  -h, --help            this help\n"
+    "  --version             the program's version\n"
+    "\n"
+    "At the prompt, ?NAME describes a function and ?PATTERN lists the matching ones;\n"
+    "Ctrl+C stops an evaluation, Ctrl+D ends.\n"
+    "\n"
+    "Exit status: 0 all went well; 1 an evaluation raised or was stopped; 2 a\n"
+    "translation failed; 3 usage error (unknown option, unreadable file, undecodable\n"
+    "text, no such function).\n"
+    "\n"
+    "Examples:\n"
+    "  qnexp \"1 + 2 * 3\"                            prints 7\n"
+    "  qnexp \"price := 12.5\" \"price * 4 : '%.2f'\"   prints 12.5 and 50.00\n"
+    "  qnexp \"RMBFormat(1234.56, '@3&&~')\"           the amount in Chinese capitals\n"
+    "  qnexp --functions 'Add*'                     AddDay, AddHour, ...\n";
+
+const char* const kPromptHelp =
+    "Type an expression and press Enter. ?NAME describes a function, ?PATTERN\n"
+    "lists those whose name or description matches (?DB_*, ?*Date*), ? shows this.\n"
+    "Ctrl+D ends.\n";
 
 struct TUsageError {
   std::string Message;
@@ -44,6 +96,10 @@ struct TSource {
 };
 
 struct TOptions {
+  bool Help = false;
+  bool Version = false;
+  bool Functions = false;        // list the functions instead of evaluating
+  std::string FunctionPattern;  // as given; empty for all
   bool Json = false;
   bool Gbk = false;  // the outside world's encoding: UTF-8 unless GBK was asked for
   bool Dump = false;  // print the translated tree's text form instead of evaluating
@@ -88,7 +144,17 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       return args[++i];
     };
     if (arg == "--help" || arg == "-h") {
-      throw TUsageError{kUsage};
+      options.Help = true;
+      return options;
+    } else if (arg == "--version") {
+      options.Version = true;
+      return options;
+    } else if (arg == "--") {
+      while (++i < args.size()) options.Sources.push_back({skText, args[i]});
+    } else if (arg == "--functions") {
+      options.Functions = true;
+      if (i + 1 < args.size() && (args[i + 1].empty() || args[i + 1][0] != '-'))
+        options.FunctionPattern = args[++i];
     } else if (arg == "--json") {
       options.Json = true;
     } else if (arg == "--encoding") {
@@ -126,6 +192,8 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
   }
   if (options.TimeoutGiven && !options.Sandbox.Enabled)
     throw TUsageError{"--timeout needs --sandbox"};
+  if (options.Functions && !options.Sources.empty())
+    throw TUsageError{"--functions lists functions and evaluates no texts"};
   return options;
 }
 
@@ -156,6 +224,26 @@ std::string ReadFile(const std::string& name, const TOptions& options) {
     return Decode(content.substr(3), utf8);
   }
   return Decode(content, options);
+}
+
+// Where a spot of a text lies: 1-based line, and column counted in characters.
+struct TTextPlace {
+  int Line = 1;
+  int Column = 1;
+};
+
+TTextPlace PlaceOf(std::string_view text, int32_t position) {
+  TTextPlace place;
+  size_t end = std::min<size_t>(position > 1 ? static_cast<size_t>(position) - 1 : 0, text.size());
+  for (size_t i = 0; i < end; i += CharSize(text, i)) {
+    if (text[i] == '\n') {
+      ++place.Line;
+      place.Column = 1;
+    } else if (text[i] != '\r') {
+      ++place.Column;
+    }
+  }
+  return place;
 }
 
 // One thing to run: a GBK text, or a tree read from an object-stream file.
@@ -235,6 +323,54 @@ public:
     return PrintValue(ExpDataTypeName(root->DataType), value, raised);
   }
 
+  // Shows the functions a pattern picks (all of them for an empty one). When it picks none,
+  // says so on standard error with the closest names, and returns false.
+  bool ShowFunctions(const std::string& pattern) {
+    if (!CatalogueRead) {
+      Catalogue = ReadCatalogue();
+      CatalogueRead = true;
+      if (Catalogue.empty())
+        Io.Err << "qnexp: no function catalogue at " << Encode(CataloguePath(), Options)
+               << "; functions are listed without descriptions\n";
+    }
+    std::vector<TFunctionEntry> functions = RegisteredFunctions(Catalogue);
+    std::vector<const TFunctionEntry*> found;
+    if (pattern.empty()) {
+      for (const TFunctionEntry& entry : functions) found.push_back(&entry);
+    } else {
+      found = FindFunctions(functions, pattern);
+    }
+    if (found.empty()) {
+      bool wildcards = pattern.find_first_of("*?") != std::string::npos;
+      Io.Err << "qnexp: no function " << (wildcards ? "matches" : "is named") << " '"
+             << OneLine(pattern, Options) << "'";
+      std::vector<std::string> close = ClosestNames(functions, pattern);
+      for (size_t i = 0; i < close.size(); ++i)
+        Io.Err << (i == 0 ? "; did you mean " : ", ") << Encode(close[i], Options);
+      Io.Err << (close.empty() ? "; qnexp --functions lists them all\n" : "?\n");
+      return false;
+    }
+    size_t width = 0;
+    for (const TFunctionEntry* entry : found) width = std::max(width, entry->Prototype.size());
+    width = std::min<size_t>(width, 40);
+    for (const TFunctionEntry* entry : found) {
+      if (Options.Json) {
+        Io.Out << "{\"name\":" << JsonString(GbkToUtf8Lenient(entry->Name))
+               << ",\"prototype\":" << JsonString(GbkToUtf8Lenient(entry->Prototype))
+               << ",\"description\":" << JsonString(GbkToUtf8Lenient(entry->Description))
+               << "}\n";
+        continue;
+      }
+      // Bytes of GBK text are also the columns it takes on a terminal.
+      std::string line = entry->Prototype;
+      if (!entry->Description.empty())
+        line += std::string(width + 2 - std::min(width, line.size()), ' ') + entry->Description;
+      Io.Out << Encode(line, Options) << "\n";
+    }
+    Io.Out.flush();
+    return true;
+  }
+
 private:
   int PrintDump(TExpression* root) {
     std::string text;
@@ -267,12 +403,17 @@ private:
 
   int TranslationFailed() {
     std::string message = ExpTranslator->ErrorMsg();
+    TTextPlace place = PlaceOf(ExpTranslator->GetText(), ExpTranslator->GetPosition());
     if (Options.Json) {
       Io.Out << "{\"status\":" << int(ExpTranslator->Status)
-             << ",\"error\":" << JsonString(GbkToUtf8Lenient(message)) << "}\n";
+             << ",\"error\":" << JsonString(GbkToUtf8Lenient(message))
+             << ",\"position\":{\"line\":" << place.Line << ",\"column\":" << place.Column
+             << "}}\n";
       Io.Out.flush();
     } else {
       Io.Err << Encode(message, Options) << "\n";
+      if (Io.ErrIsTerminal)
+        Io.Err << "  at line " << place.Line << ", column " << place.Column << "\n";
     }
     return esTranslationFailed;
   }
@@ -290,6 +431,8 @@ private:
 
   const TOptions& Options;
   THostIo& Io;
+  bool CatalogueRead = false;
+  std::vector<TFunctionEntry> Catalogue;
 };
 
 // The datasets of --table and --sql, open and published with their fields in the current
@@ -325,6 +468,19 @@ private:
 
 }  // namespace
 
+THostMode HostModeOf(const std::vector<std::string>& args) {
+  THostMode mode;
+  try {
+    TOptions options = ParseArgs(args);
+    mode.ReadsInput = options.Sources.empty() && !options.Help && !options.Version &&
+                      !options.Functions;
+    mode.Json = options.Json;
+    mode.Gbk = options.Gbk;
+  } catch (const TUsageError&) {
+  }
+  return mode;
+}
+
 std::string JsonString(const std::string& utf8) {
   std::string out = "\"";
   for (unsigned char c : utf8) {
@@ -355,6 +511,18 @@ int RunHost(const std::vector<std::string>& args, THostIo& io) {
   TPublishedDataSets published;
   try {
     options = ParseArgs(args);
+    if (options.Help) {
+      io.Out << kHelp;
+      return esOk;
+    }
+    if (options.Version) {
+      io.Out << "qnexp " << QNEXP_VERSION << "\n";
+      return esOk;
+    }
+    if (options.Functions) {
+      THost host(options, io);
+      return host.ShowFunctions(Decode(options.FunctionPattern, options)) ? esOk : esUsage;
+    }
     SetDefaultDatabase(options.DatabaseGiven ? Decode(options.Database, options) : "");
     try {
       published.Open(options);
@@ -392,17 +560,40 @@ int RunHost(const std::vector<std::string>& args, THostIo& io) {
     return worst;
   }
 
+  if (interactive && !options.Json) {
+    io.Out << "qnexp " << QNEXP_VERSION << "\n" << kPromptHelp;
+    io.Out.flush();
+  }
   std::string line;
+  int lineNumber = 0;
   while (interactive ? io.ReadLine(line) : static_cast<bool>(std::getline(io.In, line))) {
+    ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
     std::string text;
     try {
       text = Decode(line, options);
     } catch (const TUsageError& error) {
-      io.Err << "qnexp: " << error.Message << "\n";
-      if (!interactive) return esUsage;
+      // One bad line spoils no other.
+      if (interactive) {
+        io.Err << "qnexp: " << error.Message << "\n";
+      } else {
+        io.Err << "qnexp: line " << lineNumber << ": " << error.Message << "\n";
+        worst = std::max<int>(worst, esUsage);
+      }
       continue;
+    }
+    if (interactive) {
+      std::string command = TrimBoth(text);
+      if (command == "?") {
+        io.Out << kPromptHelp;
+        io.Out.flush();
+        continue;
+      }
+      if (command[0] == '?') {
+        host.ShowFunctions(TrimBoth(command.substr(1)));
+        continue;
+      }
     }
     // An interrupt at the prompt, or one that came after the last evaluation ended, must not
     // stop the next one.

@@ -2,7 +2,7 @@
 # Sourced, not run. Quiet when nothing is missing.
 
 QNEXP_PACKAGES=(cmake make g++ libgtest-dev libedit-dev libbenchmark-dev libmuparser-dev pkg-config
-  libsqlite3-dev sqlite3 libpq-dev postgresql)
+  libsqlite3-dev sqlite3 libpq-dev postgresql locales)
 
 qnexp_install_packages() {
   local missing=()

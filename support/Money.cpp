@@ -324,11 +324,20 @@ void TRenMinBi::SetFmtStr(const std::string& format) {
 }
 
 std::string TRenMinBi::GetResult() {
+  // A sign is no digit: it takes neither a position nor a unit nor a group. The amount
+  // renders unsigned, and the sign's text goes in front of the whole rendering.
+  std::string money = Money;
+  std::string signText;
+  size_t first = money.find_first_not_of(' ');
+  if (first != std::string::npos && (money[first] == '-' || money[first] == '+')) {
+    signText = StyleChar(Style, money[first]);
+    money.erase(first, 1);
+  }
   // The digit string: integer part, then fraction, with the formatter's marks.
-  size_t point = Money.find('.');
-  std::string integerText = Money.substr(0, point);
+  size_t point = money.find('.');
+  std::string integerText = money.substr(0, point);
   std::string fractionText =
-      point == std::string::npos ? std::string() : CopyValid(Money.substr(point + 1), 1, Decimals);
+      point == std::string::npos ? std::string() : CopyValid(money.substr(point + 1), 1, Decimals);
   std::vector<TCell> whole, fraction;
   AppendChars(whole, integerText);
   AppendChars(fraction, fractionText);
@@ -363,7 +372,7 @@ std::string TRenMinBi::GetResult() {
   if (PointShown && !UnitsMode) whole.push_back({ckPoint, {}});
   if (!CurrencyText.empty()) whole.insert(whole.begin(), {ckCurrency, {}});
   bool compressed = UnitsMode && CompressedUnits && !HasUnitText;
-  if (!WholeText.empty() && (fractionText.empty() || (!Money.empty() && Money.back() == '0')))
+  if (!WholeText.empty() && (fractionText.empty() || (!money.empty() && money.back() == '0')))
     fraction.push_back({ckWhole, {}});
   size_t fractionStart = whole.size();
   std::vector<TCell> cells = std::move(whole);
@@ -459,7 +468,7 @@ std::string TRenMinBi::GetResult() {
       }
     }
   }
-  std::string rendered;
+  std::string rendered = signText;
   for (size_t k = pieces.size(); k-- > 0;) rendered += pieces[k];
   // A literal "%" right before the placeholder would swallow it and drop the amount without
   // a word; it is as malformed as any other stray "%".

@@ -49,7 +49,10 @@ public:
   // Restores the initial parameters (style 0, width 1, 2 decimals, group size 3, point shown,
   // everything else off or empty) and an empty template.
   void InitFormatParam();
-  // The amount rendered by the parameters and put into the template. A template with a "%"
+  // The amount rendered by the parameters and put into the template. A signed amount is the
+  // style's text for its sign followed by the rendering of the unsigned amount, in every mode
+  // (single-position output too): the sign takes no digit position, unit or group, and stands
+  // in front of the currency text. A template with a "%"
   // that is not a valid placeholder raises EConvertError "Format '%s' invalid or
   // incompatible with argument" (or the runtime's other format error); so does a "%" right
   // before the amount, which would otherwise swallow it.

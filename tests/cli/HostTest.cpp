@@ -136,6 +136,7 @@ TEST(Host, TextsThatOnceKilledTheProcessGiveAnAnswer) {
                 "\"raised\":true}",
                 "{\"status\":0,\"type\":\"etString\",\"text\":\"表达式文本的计算嵌套太深(超过100层)\","
                 "\"raised\":true}",
-                "{\"status\":9,\"error\":\"需要操作数 ( [错])\"}",
+                "{\"status\":9,\"error\":\"需要操作数 ( [错])\","
+                "\"position\":{\"line\":1,\"column\":2}}",
                 "{\"status\":0,\"type\":\"etInteger\",\"text\":\"5\"}"}));
 }

@@ -72,6 +72,19 @@ INSTANTIATE_TEST_SUITE_P(
                       TRealCase{5, "#.0~'/'", "5./"},
                       TRealCase{1234, "@1#,", "１，２３４。００"}));
 
+// The sign is no digit: it takes no position, unit or group and goes in front.
+INSTANTIATE_TEST_SUITE_P(
+    Negative, RealAmounts,
+    ::testing::Values(TRealCase{-50.2L, "@3&&~", "负伍拾圆贰角整"},
+                      TRealCase{-50.2L, "@3&~", "负伍拾零圆贰角零分整"},
+                      TRealCase{-50.2L, "@2&&", "负五十元二角"},
+                      TRealCase{-1234.56L, "^2@3&", "负贰佰"},
+                      TRealCase{-50.2L, "^2@3&", "负"},
+                      TRealCase{-123456, "#,", "-123,456.00"},
+                      TRealCase{-5, "#6", "-05.00"},
+                      TRealCase{-7, "$#.0", "-￥7."},
+                      TRealCase{-7, "@1#.0", "－７。"}));
+
 TEST(Money, TextAmountsAreCutNotRounded) {
   struct {
     const char* amount;
@@ -81,9 +94,11 @@ TEST(Money, TextAmountsAreCutNotRounded) {
       {"12.5", "#.0", "12."}, {"12.56", "#.1", "12.5"}, {"12", "#.2", "12.00"},
       {"12", "#.0", "12."},   {"12.", "#.2", "12.00"},  {"12.5", "#.3", "12.500"},
       {"12.50", "#", "12.50"}, {"", "#.0", "0."},       {"abc", "#", "abc.00"},
+      {"-50.2", "@3&&~", "负伍拾圆贰角整"}, {"+5", "@3&&", "正伍圆"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(FormatMoney(std::string(c.amount), c.format), c.expected) << c.amount;
+    EXPECT_EQ(FormatMoney(std::string(c.amount), Utf8ToGbk(c.format)), Utf8ToGbk(c.expected))
+        << c.amount;
 }
 
 TEST(Money, HeldTextAndParameters) {
