@@ -4,6 +4,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "controls/ComponentHooker.h"
+#include "controls/ControlFunctions.h"
 #include "core/CustomFunction.h"
 #include "core/EntryPoints.h"
 #include "core/Function.h"
@@ -89,6 +91,7 @@ void RegisterBaseFunctions(TFunctionList& registry) {
   macros.Take(4);
   registry.AddFunction("Calculate", TExp_Calc::StaticClass());
   time.Take(kTimeFunctionCount);
+  registry.RegisterFunctions(ControlClasses());
 }
 
 std::vector<const TClassInfo*> BaseNodeClasses() {
@@ -96,7 +99,7 @@ std::vector<const TClassInfo*> BaseNodeClasses() {
   for (std::span<const TClassInfo* const> family :
        {FunctionBaseClasses(), ArithmeticClasses(), ComparisonClasses(), ConversionClasses(),
         StringClasses(), MathClasses(), SystemClasses(), FlowClasses(), CustomFunctionClasses(),
-        VariableClasses(), MoneyClasses(), MacroClasses(), TimeClasses()})
+        VariableClasses(), MoneyClasses(), MacroClasses(), TimeClasses(), ControlClasses()})
     all.insert(all.end(), family.begin(), family.end());
   return all;
 }
@@ -124,6 +127,7 @@ struct TBaseLibrary {
     SetExpressionMacroHandler(EvaluateExpressionMacro);
   }
   ~TBaseLibrary() {
+    ReleaseHooks();
     DoneMacros();
     delete ExpTranslator;
     ExpTranslator = nullptr;
