@@ -289,8 +289,8 @@ TVariant ReadIndexed(QObject* object, const TPathStep& step, bool hasRest) {
   return ReadOn(item, step, hasRest);
 }
 
-TVariant ReadValue(QObject* object, const QVariant& value, const QMetaProperty* property,
-                   const TPathStep& step, bool hasRest) {
+TVariant ReadValue(const QVariant& value, const QMetaProperty* property, const TPathStep& step,
+                   bool hasRest) {
   if (HoldsObject(value.metaType())) return ReadOn(value.value<QObject*>(), step, hasRest);
   if (hasRest) Fail();
   if (property && property->isFlagType())
@@ -301,7 +301,6 @@ TVariant ReadValue(QObject* object, const QVariant& value, const QMetaProperty* 
     const char* key = property->enumerator().valueToKey(static_cast<int>(number));
     return key ? TVariant(std::string(key)) : TVariant(std::to_string(number));
   }
-  (void)object;
   return VariantOf(value);
 }
 
@@ -318,10 +317,10 @@ TVariant Read(QObject* object, const std::string& path) {
   }
   if (QMetaProperty property = FindProperty(object, step.Name); property.isValid()) {
     if (!property.isReadable()) Fail();
-    return ReadValue(object, property.read(object), &property, step, hasRest);
+    return ReadValue(property.read(object), &property, step, hasRest);
   }
   if (QByteArray dynamic = FindDynamicProperty(object, step.Name); !dynamic.isEmpty())
-    return ReadValue(object, object->property(dynamic.constData()), nullptr, step, hasRest);
+    return ReadValue(object->property(dynamic.constData()), nullptr, step, hasRest);
   Fail();
 }
 
@@ -377,9 +376,8 @@ bool WriteEvent(QObject* object, const std::string& event, const std::string& te
 }
 
 // The value text becomes for a property of the given type (property is null for a dynamic
-// property).
-QVariant ValueForProperty(QObject* object, const QMetaProperty* property, QMetaType type,
-                          const std::string& text) {
+// property); fails when the type cannot take the text.
+QVariant ValueForProperty(const QMetaProperty* property, QMetaType type, const std::string& text) {
   if (HoldsObject(type)) {
     int32_t handle = HandleOfText(text);
     QObject* target = ComponentOfHandle(handle);
@@ -398,7 +396,6 @@ QVariant ValueForProperty(QObject* object, const QMetaProperty* property, QMetaT
     return EnumVariant(type, FlagsValue(property->enumerator(), text));
   if (property && property->isEnumType())
     return EnumVariant(type, EnumKeyValue(property->enumerator(), ToQString(EnumerationText(text))));
-  (void)object;
   return ValueOfText(text, type);
 }
 
@@ -417,7 +414,7 @@ bool Write(QObject* object, const std::string& path, const std::string& text) {
       return Write(property.read(object).value<QObject*>(), step.Rest, text);
     }
     if (!property.isWritable()) return false;
-    return property.write(object, ValueForProperty(object, &property, property.metaType(), text));
+    return property.write(object, ValueForProperty(&property, property.metaType(), text));
   }
   if (QByteArray dynamic = FindDynamicProperty(object, step.Name); !dynamic.isEmpty()) {
     QVariant current = object->property(dynamic.constData());
@@ -428,7 +425,7 @@ bool Write(QObject* object, const std::string& path, const std::string& text) {
     // A dynamic property keeps the type of the value it holds; Qt's setProperty returns false
     // for dynamic properties, so success is the absence of an error.
     object->setProperty(dynamic.constData(),
-                        ValueForProperty(object, nullptr, current.metaType(), text));
+                        ValueForProperty(nullptr, current.metaType(), text));
     return true;
   }
   return false;

@@ -68,8 +68,13 @@ bool SetControlText(QObject* control, const std::string& text) {
 
 TQNExpression::TQNExpression(QObject* parent) : QObject(parent) {
   int32_t data = NewEventData();
+  // A copy of the handler may be installed elsewhere (an event property written with its
+  // identity): it does nothing once this component is gone.
+  QPointer<TQNExpression> self(this);
   OwnChange = TNotifyEvent{EventOperationCode("TQNExpression.ExpTextChanged"), data,
-                           [this](QObject* sender) { ExpTextChanged(sender); }};
+                           [self](QObject* sender) {
+                             if (self) self->ExpTextChanged(sender);
+                           }};
 }
 
 TQNExpression::~TQNExpression() { UnbindTextCtrl(); }

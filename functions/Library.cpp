@@ -22,6 +22,7 @@
 #include "functions/Strings.h"
 #include "functions/System.h"
 #include "functions/Time.h"
+#include "platform/Forms.h"
 #include "runtime/Handles.h"
 #include "support/BaseObject.h"
 #include "support/BoolWords.h"
@@ -125,6 +126,7 @@ struct TBaseLibrary {
     for (const TClassInfo* cls : BusinessTimeClasses()) RegisterClass(*cls);
     InitMacros();
     SetExpressionMacroHandler(EvaluateExpressionMacro);
+    TrackForms();
   }
   ~TBaseLibrary() {
     ReleaseHooks();

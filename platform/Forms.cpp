@@ -68,7 +68,7 @@ bool SameName(const QObject* object, const QString& name) {
 
 }  // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(StartFormTracking)
+void TrackForms() { qAddPreRoutine(StartFormTracking); }
 
 int32_t ComponentHandle(QObject* object) {
   if (!object) return 0;

@@ -19,6 +19,10 @@ int32_t ComponentHandle(QObject* object);
 // The live component a handle designates, or null (0, a stale handle, another kind).
 QObject* ComponentOfHandle(int32_t handle);
 
+// Records the order in which forms are created from the moment the Qt application object is
+// made (at once when it exists already). The base library's load step calls it.
+void TrackForms();
+
 // True for a top-level window of the kinds a program shows as its forms (windows, dialogs,
 // tool windows); false for popups, tooltips and child widgets.
 bool IsForm(const QObject* object);
