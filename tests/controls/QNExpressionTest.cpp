@@ -157,6 +157,14 @@ TEST_F(Component, DestroyedWidgetsAndComponentsLeaveNothingDangling) {
   component.reset();
   EXPECT_EQ(GetEventHandler(Memo, "OnChange").Identity(), own.Identity());
   Memo->setPlainText("still works");
+
+  // A copy of its handler written into another widget's event does nothing once it is gone.
+  component = std::make_unique<TQNExpression>();
+  component->SetExpTextCtrl(Combo);
+  std::string identity = std::to_string(GetEventHandler(Combo, "OnChange").Identity());
+  EXPECT_EQ(EvalText("SetCompValue('Memo1', 'OnChange', '" + identity + "')"), "etBoolean Yes");
+  component.reset();
+  Memo->setPlainText("no one listens");
 }
 
 TEST_F(Component, PublishedPropertiesAreReachableFromExpressions) {
