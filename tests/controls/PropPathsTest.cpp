@@ -2,6 +2,8 @@
 // lists indexed and appended to, and the bad paths that give the empty text or false.
 #include <gtest/gtest.h>
 
+#include <QTreeWidget>
+
 #include "ControlsTesting.h"
 #include "controls/PropPaths.h"
 #include "controls/QNExpression.h"
@@ -15,6 +17,7 @@ protected:
   void SetUp() override {
     TFormTest::SetUp();
     Edit->setText("hello");
+    Make<QTreeWidget>(Form->centralWidget(), "Tree1");
     Exp = Make<TQNExpression>(Form, "Exp1");
     Exp->SetResultCtrl(Edit);
     Label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -95,6 +98,7 @@ TEST_F(PropPaths, WritesEveryKindOfPropertyAndReadsItBack) {
       {"'Combo1'", "Items[5].Text", "f", "No", ""},
       {"'Combo1'", "Items[4]", "e", "No", ""},
       {"'List1'", "Items[1].Checked", "Yes", "Yes", "etBoolean Yes"},
+      {"'Tree1'", "Items[0].Text", "root", "Yes", "etString root"},
       // A string list replaces string n or appends.
       {"'Memo1'", "Lines[0]", "first", "Yes", "etString first"},
       {"'Memo1'", "Lines[9]", "third", "Yes", ""},
