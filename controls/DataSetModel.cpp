@@ -21,7 +21,12 @@ TDataSet* TDataSetModel::DataSet() const { return ObjectOfHandleAs<TDataSet>(Han
 int TDataSetModel::rowCount(const QModelIndex& parent) const {
   TDataSet* dataSet = DataSet();
   if (parent.isValid() || !dataSet || !dataSet->GetActive()) return 0;
-  return const_cast<TDataSet*>(dataSet)->RecordCount();
+  // Qt's views call this; an engine's error must not cross their code.
+  try {
+    return dataSet->RecordCount();
+  } catch (const std::exception&) {
+    return 0;
+  }
 }
 
 int TDataSetModel::columnCount(const QModelIndex& parent) const {

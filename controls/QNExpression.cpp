@@ -199,6 +199,14 @@ void TQNExpression::SetExpTextCtrlProperty(QWidget* control) {
   }
 }
 
+void TQNExpression::SetResultCtrlProperty(QWidget* control) {
+  try {
+    SetResultCtrl(control);
+  } catch (const Exception&) {
+    // The widget is stored; the failed translation it would show has no one to go to.
+  }
+}
+
 TExpression& TQNExpression::Tree() {
   if (!Exp) throw Exception(Res(kMsgNoTree));
   return *Exp;

@@ -29,7 +29,7 @@ class TQNExpression : public QObject {
   Q_PROPERTY(bool AutoEvalute READ GetAutoEvalute WRITE SetAutoEvalute)
   Q_PROPERTY(QString ExpText READ ExpTextProperty WRITE SetExpTextProperty)
   Q_PROPERTY(QWidget* ExpTextCtrl READ GetExpTextCtrl WRITE SetExpTextCtrlProperty)
-  Q_PROPERTY(QWidget* ResultCtrl READ GetResultCtrl WRITE SetResultCtrl)
+  Q_PROPERTY(QWidget* ResultCtrl READ GetResultCtrl WRITE SetResultCtrlProperty)
 
 public:
   // The handler may rewrite the text before it is translated.
@@ -111,6 +111,7 @@ private:
   // The property setters of Qt cannot pass errors on: a failure leaves things as they were.
   void SetExpTextProperty(const QString& text);
   void SetExpTextCtrlProperty(QWidget* control);
+  void SetResultCtrlProperty(QWidget* control);
   TExpression& Tree();
   void UnbindTextCtrl();
 
