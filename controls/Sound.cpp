@@ -6,6 +6,8 @@
 #include <QUrl>
 
 #ifdef QNEXP_HAVE_MULTIMEDIA
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #endif
 
@@ -55,6 +57,8 @@ void TSound::Play() {
 #ifdef QNEXP_HAVE_MULTIMEDIA
   QString file = QString::fromStdString(ToOsPath(SoundFile()));
   if (!QCoreApplication::instance() || file.isEmpty() || !QFileInfo(file).isFile()) return;
+  // Without an audio output there is nothing to play to, and no sample worth decoding.
+  if (QMediaDevices::defaultAudioOutput().isNull()) return;
   if (!Effect) Effect = new QSoundEffect;
   Effect->setSource(QUrl::fromLocalFile(file));
   Effect->setLoopCount(Loop ? QSoundEffect::Infinite : 1);

@@ -1,6 +1,6 @@
 // Sound objects: a sound file or a system event sound, played once or in a loop through Qt
 // Multimedia (QSoundEffect, which plays WAV files). Without Qt Multimedia, an application object
-// or an audio device, playing is silent and nothing else changes. User-interface thread only.
+// or an audio output, playing is silent and nothing else changes. User-interface thread only.
 #pragma once
 
 #include <QPointer>
