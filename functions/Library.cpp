@@ -4,6 +4,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "controls/ComponentHooker.h"
+#include "controls/ControlFunctions.h"
 #include "core/CustomFunction.h"
 #include "core/EntryPoints.h"
 #include "core/Function.h"
@@ -20,6 +22,7 @@
 #include "functions/Strings.h"
 #include "functions/System.h"
 #include "functions/Time.h"
+#include "platform/Forms.h"
 #include "runtime/Handles.h"
 #include "support/BaseObject.h"
 #include "support/BoolWords.h"
@@ -89,6 +92,7 @@ void RegisterBaseFunctions(TFunctionList& registry) {
   macros.Take(4);
   registry.AddFunction("Calculate", TExp_Calc::StaticClass());
   time.Take(kTimeFunctionCount);
+  registry.RegisterFunctions(ControlClasses());
 }
 
 std::vector<const TClassInfo*> BaseNodeClasses() {
@@ -96,7 +100,7 @@ std::vector<const TClassInfo*> BaseNodeClasses() {
   for (std::span<const TClassInfo* const> family :
        {FunctionBaseClasses(), ArithmeticClasses(), ComparisonClasses(), ConversionClasses(),
         StringClasses(), MathClasses(), SystemClasses(), FlowClasses(), CustomFunctionClasses(),
-        VariableClasses(), MoneyClasses(), MacroClasses(), TimeClasses()})
+        VariableClasses(), MoneyClasses(), MacroClasses(), TimeClasses(), ControlClasses()})
     all.insert(all.end(), family.begin(), family.end());
   return all;
 }
@@ -122,8 +126,10 @@ struct TBaseLibrary {
     for (const TClassInfo* cls : BusinessTimeClasses()) RegisterClass(*cls);
     InitMacros();
     SetExpressionMacroHandler(EvaluateExpressionMacro);
+    TrackForms();
   }
   ~TBaseLibrary() {
+    ReleaseHooks();
     DoneMacros();
     delete ExpTranslator;
     ExpTranslator = nullptr;

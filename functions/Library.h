@@ -15,7 +15,7 @@ class TFunctionList;
 
 // Registers the base library's functions in the language's order: the 86 base functions (the
 // families take turns), the macro functions with "Calculate" as a second name of Calc, then the
-// date, time and business-period functions.
+// date, time and business-period functions, then the twelve control functions.
 void RegisterBaseFunctions(TFunctionList& registry);
 
 // Every node class of the base library, for the persistent-class registry.

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "platform/OsText.h"
+#include "platform/QtDialogs.h"
 #include "runtime/Gbk.h"
 #include "runtime/GbkChars.h"
 
@@ -93,31 +94,37 @@ bool TerminalConfirm(std::istream& in, std::ostream& out, const std::string& cap
 std::string InputDialog(const std::string& caption, const std::string& prompt,
                         const std::string& defaultText) {
   if (const auto& hook = DialogHooks().Input) return hook(caption, prompt, defaultText);
+  if (QtDialogsAvailable()) return QtInputDialog(caption, prompt, defaultText);
   if (!DialogsPrompt()) return defaultText;
   return TerminalInput(std::cin, std::cerr, caption, prompt, defaultText);
 }
 
 void MessageDialog(const std::string& caption, const std::string& text, int flags) {
   if (const auto& hook = DialogHooks().Display) return hook(caption, text, flags);
+  if (QtDialogsAvailable()) return QtMessageDialog(caption, text, flags);
   if (DialogsPrompt()) TerminalMessage(std::cerr, caption, text);
 }
 
 bool ConfirmDialog(const std::string& caption, const std::string& question, int flags) {
   if (const auto& hook = DialogHooks().Sure) return hook(caption, question, flags);
+  if (QtDialogsAvailable()) return QtConfirmDialog(caption, question, flags);
   return DialogsPrompt() && TerminalConfirm(std::cin, std::cerr, caption, question);
 }
 
 void ShowError(const std::string& message) {
   if (const auto& hook = DialogHooks().ShowError) return hook(message);
+  if (QtDialogsAvailable()) return QtShowError(message);
   std::cerr << Shown(message) << '\n' << std::flush;
 }
 
 void ProcessMessages() {
-  if (const auto& hook = DialogHooks().ProcessMessages) hook();
+  if (const auto& hook = DialogHooks().ProcessMessages) return hook();
+  if (QtDialogsAvailable()) QtProcessMessages();
 }
 
 void MessageBeep(int soundType) {
   if (const auto& hook = DialogHooks().Beep) return hook(soundType);
+  if (QtDialogsAvailable()) return QtBeep();
   if (DialogsPrompt()) std::cerr << '\a' << std::flush;
 }
 

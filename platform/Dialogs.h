@@ -1,7 +1,8 @@
 // The dialogs an expression may open (input box, message box, confirmation, error report) and
 // the hint hook. Each is a replaceable hook: a graphical host installs its own dialogs; without
-// one the dialogs prompt on the terminal when there is one, and otherwise give the answers a
-// user who cannot be asked would give. Texts are GBK. Single-threaded.
+// one the dialogs are Qt dialogs when a Qt widget application exists, else they prompt on the
+// terminal when there is one, and otherwise give the answers a user who cannot be asked would
+// give. Texts are GBK. Single-threaded.
 #pragma once
 
 #include <cstdint>

@@ -51,6 +51,10 @@ QNEXP_DECLARE_ERROR(EClassNotFound, EFilerError)
 QNEXP_DECLARE_ERROR(EOSError, Exception)
 QNEXP_DECLARE_ERROR(EAbort, Exception)
 
+// Class casts and published properties.
+QNEXP_DECLARE_ERROR(EInvalidCast, Exception)
+QNEXP_DECLARE_ERROR(EPropertyError, Exception)
+
 #undef QNEXP_DECLARE_ERROR
 
 // The classic runtime messages (format texts for Format).
@@ -75,6 +79,8 @@ inline constexpr const char* DivByZero = "Division by zero";
 inline constexpr const char* IntOverflow = "Integer overflow";
 inline constexpr const char* OperationAborted = "Operation aborted";
 inline constexpr const char* OutOfMemory = "Out of memory";
+inline constexpr const char* InvalidCast = "Invalid class typecast";
+inline constexpr const char* UnknownProperty = "Property %s does not exist";
 }  // namespace Msg
 
 }  // namespace qnexp

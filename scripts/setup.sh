@@ -2,7 +2,8 @@
 # Sourced, not run. Quiet when nothing is missing.
 
 QNEXP_PACKAGES=(cmake make g++ libgtest-dev libedit-dev libbenchmark-dev libmuparser-dev pkg-config
-  libsqlite3-dev sqlite3 libpq-dev postgresql locales)
+  libsqlite3-dev sqlite3 libpq-dev postgresql locales qt6-base-dev qt6-multimedia-dev
+  qt6-qpa-plugins fonts-dejavu-core)
 
 qnexp_install_packages() {
   local missing=()

@@ -33,8 +33,12 @@ TEST(Library, TheRegistryHoldsEveryNameInTheLanguagesOrder) {
       "NEWSECOND", "NEWTIME", "ADDYEAR", "ADDMONTH", "ADDDAY", "ADDHOUR", "ADDMINUTE",
       "ADDSECOND", "YEAR", "MONTH", "DAY", "WEEKDAY", "HOUR", "MINUTE", "SECOND", "LASTDAY",
       "LASTDATE", "YEARS", "MONTHS", "DAYS", "HOURS", "MINUTES", "SECONDS", "BTIME",
-      "BSTARTTIME", "BENDTIME", "BPRIORSTART", "BNEXTEND", "BPSTARTTIME", "BPENDTIME"};
-  ASSERT_EQ(expected.size(), 86u + 5u + 37u);
+      "BSTARTTIME", "BENDTIME", "BPRIORSTART", "BNEXTEND", "BPSTARTTIME", "BPENDTIME",
+      // the control functions
+      "SETPROCESSFORM", "SETCOMPVALUE", "GETCOMPVALUE", "GETCTRL", "DBGRIDSELECTEDROWCOUNT",
+      "DBGRIDGOTOSELECTEDROW", "DBGRIDEACHSELECTEDROWS", "DOACTION", "CLICK", "PLAYSOUND",
+      "FONTSWANTING", "HOOK"};
+  ASSERT_EQ(expected.size(), 86u + 5u + 37u + 12u);
   TFunctionList& registry = *ExpTranslator->Functions;
   std::vector<std::string> names;
   for (int i = 0; i < registry.Count(); ++i) names.push_back(registry.Get(i));
