@@ -28,12 +28,6 @@ namespace qnexp {
 
 namespace {
 
-bool TakeStamp(TExpression& self, int32_t stamp) {
-  if (stamp == self.SyncFlag && stamp != kForceStamp) return false;
-  self.SyncFlag = stamp;
-  return true;
-}
-
 // The component argument of SetCompValue and GetCompValue: a text is a name for GetComponent;
 // an integer is a handle, where 0 means DefOwner.
 QObject* ComponentArgument(TExpression& argument) {

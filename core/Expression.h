@@ -201,4 +201,12 @@ private:
   void PutConvertedReal(long double x);
 };
 
+// The stamp test that opens an Evaluate: true when the node must be computed (the stamp is new,
+// or the forcing one), and then the node takes the stamp.
+inline bool TakeStamp(TExpression& self, int32_t stamp) {
+  if (stamp == self.SyncFlag && stamp != kForceStamp) return false;
+  self.SyncFlag = stamp;
+  return true;
+}
+
 }  // namespace qnexp

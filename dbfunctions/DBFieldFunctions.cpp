@@ -22,12 +22,6 @@ int32_t HandleArg(TExpression& self, int index) {
   return node ? node->GetInteger() : 0;
 }
 
-bool TakeStamp(TExpression& self, int32_t stamp) {
-  if (stamp == self.SyncFlag && stamp != kForceStamp) return false;
-  self.SyncFlag = stamp;
-  return true;
-}
-
 bool Editing(const TDataSet& dataSet) {
   TDataSetState state = dataSet.GetState();
   return state == dsEdit || state == dsInsert || state == dsSetKey;

@@ -20,13 +20,6 @@ namespace qnexp {
 
 namespace {
 
-// The common stamp test: true when the node must be computed, and then the stamp is taken.
-bool TakeStamp(TExpression& self, int32_t stamp) {
-  if (stamp == self.SyncFlag && stamp != kForceStamp) return false;
-  self.SyncFlag = stamp;
-  return true;
-}
-
 // The expression of item index of a list, or null for an empty item.
 TExpression* ItemExp(const TStoredStrList& list, int index) {
   return ObjectAs<TExpression>(list.GetObj(index));

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "PgTesting.h"
+#include "SqlFixture.h"
 #include "dataset/SqlDataSet.h"
 #include "dataset/SqlScript.h"
 #include "runtime/Gbk.h"
@@ -30,7 +31,7 @@ TEST(SplitStatements, SplitsOnlyAtSemicolonsOutsideLiteralsAndComments) {
   for (const Row& row : rows) EXPECT_EQ(SplitStatements(row.Script), row.Statements) << row.Script;
 }
 
-class PgDataSetTest : public ::testing::Test {
+class PgDataSetTest : public testing::TSqlFixture {
 protected:
   void SetUp() override {
     Db = std::make_unique<TSqlConnection>(Server.Text());
@@ -46,30 +47,9 @@ protected:
         "CREATE TABLE plain (a TEXT, b INT);"
         "INSERT INTO plain VALUES ('x', 1), ('y', 2);"));
   }
-  std::unique_ptr<TSqlQuery> Query(const std::string& sql) {
-    auto q = std::make_unique<TSqlQuery>(*Db);
-    q->SetStatement(sql);
-    q->Open();
-    return q;
-  }
-  std::unique_ptr<TSqlTable> Table(const std::string& name) {
-    auto t = std::make_unique<TSqlTable>(*Db);
-    t->SetStatement(name);
-    t->Open();
-    return t;
-  }
-  static std::string Message(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const Exception& e) {
-      return e.what();
-    }
-    return "no error";
-  }
   int Count(const std::string& sql) { return Query(sql)->GetField(0)->AsInteger(); }
 
   testing::TPgTestDatabase Server;
-  std::unique_ptr<TSqlConnection> Db;
 };
 
 TEST_F(PgDataSetTest, ColumnTypesGiveFieldTypesAndValues) {

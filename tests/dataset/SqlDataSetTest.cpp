@@ -7,13 +7,14 @@
 #include <memory>
 
 #include "dataset/SqlDataSet.h"
+#include "SqlFixture.h"
 #include "runtime/Gbk.h"
 #include "runtime/Variant.h"
 
 namespace qnexp {
 namespace {
 
-class SqlDataSetTest : public ::testing::Test {
+class SqlDataSetTest : public testing::TSqlFixture {
 protected:
   void SetUp() override {
     Folder = std::filesystem::temp_directory_path() /
@@ -35,29 +36,8 @@ protected:
     Db.reset();
     std::filesystem::remove_all(Folder);
   }
-  std::unique_ptr<TSqlQuery> Query(const std::string& sql) {
-    auto q = std::make_unique<TSqlQuery>(*Db);
-    q->SetStatement(sql);
-    q->Open();
-    return q;
-  }
-  std::unique_ptr<TSqlTable> Table(const std::string& name) {
-    auto t = std::make_unique<TSqlTable>(*Db);
-    t->SetStatement(name);
-    t->Open();
-    return t;
-  }
-  static std::string Message(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const Exception& e) {
-      return e.what();
-    }
-    return "no error";
-  }
   std::filesystem::path Folder;
   std::string Path;
-  std::unique_ptr<TSqlConnection> Db;
 };
 
 TEST(SqliteFieldType, FollowsDeclaredTypesThenAffinity) {
