@@ -13,6 +13,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "runtime/GbkChars.h"
+#include "runtime/RoundedDigits.h"
 
 namespace qnexp {
 
@@ -151,10 +152,69 @@ void SignificantDigits(long double value, int digits, std::string& mantissa, int
   exponent = std::atoi(printed.c_str() + e + 1);
 }
 
+// GeneralText for the digits TryRoundedDigits decides, laid out in one buffer.
+bool TryQuickGeneralText(long double value, int digits, std::string& text) {
+  uint64_t significand;
+  int exponent;
+  if (!TryRoundedDigits(std::fabs(value), digits, significand, exponent)) return false;
+  // The significand has exactly digits digits: written two at a time from the end.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char mantissa[16];
+  int position = digits;
+  while (position >= 2) {
+    auto pair = static_cast<unsigned>(significand % 100);
+    significand /= 100;
+    position -= 2;
+    std::memcpy(mantissa + position, kPairs + 2 * pair, 2);
+  }
+  if (position == 1) mantissa[0] = static_cast<char>('0' + significand);
+  int length = digits;
+  while (length > 1 && mantissa[length - 1] == '0') --length;
+  char buffer[64];
+  char* out = buffer;
+  if (value < 0) *out++ = '-';
+  auto put = [&](const char* from, int count) {
+    std::memcpy(out, from, static_cast<size_t>(count));
+    out += count;
+  };
+  if (exponent >= digits || exponent < -5) {
+    *out++ = mantissa[0];
+    if (length > 1) {
+      *out++ = '.';
+      put(mantissa + 1, length - 1);
+    }
+    *out++ = 'E';
+    out = std::to_chars(out, buffer + sizeof buffer, exponent).ptr;
+  } else if (exponent >= 0) {
+    int whole = exponent + 1;
+    if (length <= whole) {
+      put(mantissa, length);
+      std::memset(out, '0', static_cast<size_t>(whole - length));
+      out += whole - length;
+    } else {
+      put(mantissa, whole);
+      *out++ = '.';
+      put(mantissa + whole, length - whole);
+    }
+  } else {
+    *out++ = '0';
+    *out++ = '.';
+    std::memset(out, '0', static_cast<size_t>(-exponent - 1));
+    out += -exponent - 1;
+    put(mantissa, length);
+  }
+  text.assign(buffer, out);
+  return true;
+}
+
 std::string GeneralText(long double value, int digits) {
   std::string text;
   if (NonFiniteText(value, text)) return text;
   if (value == 0) return "0";
+  if (TryQuickGeneralText(value, digits, text)) return text;
   std::string mantissa;
   int exponent = 0;
   SignificantDigits(value, digits, mantissa, exponent);
