@@ -6,6 +6,7 @@
 #include "core/Sandbox.h"
 #include "core/Translator.h"
 #include "core/Variables.h"
+#include "functions/FlatEvaluation.h"
 #include "runtime/Exception.h"
 
 namespace qnexp {
@@ -35,7 +36,9 @@ std::string MessageOfCurrentError() {
 std::unique_ptr<TExpression> TranslateExp(const std::string& text) {
   TBudgetScope budget;
   try {
-    return ExpTranslator->Translate(text);
+    std::unique_ptr<TExpression> root = ExpTranslator->Translate(text);
+    if (root) PrepareFlatEvaluation(*root);
+    return root;
   } catch (const Exception&) {
     throw;
   } catch (const std::exception&) {

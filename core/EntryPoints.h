@@ -18,7 +18,8 @@ class TVarList;
 extern TExpTranslator* ExpTranslator;
 extern TVarList* PubVarList;
 
-// Translates text with ExpTranslator; null on failure (ExpTranslator's Status, StatusMsg and
+// Translates text with ExpTranslator, and gives the tree's arithmetic subtrees their
+// flattened evaluation (functions/FlatEvaluation.h); null on failure (ExpTranslator's Status, StatusMsg and
 // ErrorMsg tell why). Raises what the translator raises (an integer literal beyond 32 bits, a
 // failure while folding a constant, nesting beyond the translator's limits), always as an
 // Exception: any other error (memory running out) becomes one with the same text.

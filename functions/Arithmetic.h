@@ -29,9 +29,10 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Add>(stamp);
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Add>(stamp);
   }
   bool TransOverOK() override;
+  TFlatEvaluation& FlatForm() { return Flat; }
 
 private:
   TFlatEvaluation Flat;
@@ -46,6 +47,7 @@ public:
   // False for a null node or one of type etBoolean, etChar, etString or etInt64.
   bool SetSubExp(int index, TExpression* node) override;
   bool TransOverOK() override;
+  TFlatEvaluation& FlatForm() { return Flat; }
 
 protected:
   TFlatEvaluation Flat;
@@ -59,7 +61,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Sub>(stamp);
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Sub>(stamp);
   }
 };
 
@@ -71,7 +73,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Mul>(stamp);
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Mul>(stamp);
   }
 };
 
@@ -84,7 +86,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Div>(stamp);
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Div>(stamp);
   }
 };
 
@@ -95,7 +97,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Power>(stamp);
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Power>(stamp);
   }
   // Always etReal.
   bool TransOverOK() override;

@@ -46,26 +46,46 @@ inline void TakeFirstOperandType(TExpression& node) {
     if (TExpression* first = node.GetSubExp(0)) node.DataType = first->DataType;
 }
 
+// The last value an operator step computed and stored, kept in a register: an operator
+// reading that node takes it from there rather than through an 80-bit store and reload.
+struct TLastValue {
+  const TExpression* Node = nullptr;
+  long double Value = 0;
+  long double Of(TExpression& node) const { return &node == Node ? Value : node.GetReal(); }
+};
+
 // The real case of an operator over two operands, as its Calculate computes it; false when the
 // node is of another type or misses an operand, for Calculate itself to handle.
 template <class Rule>
-inline bool RealOperation(TExpression& node, Rule rule) {
+inline bool RealOperation(TExpression& node, TLastValue& last, Rule rule) {
   TExpression* left = node.BaseSlot(0);
   TExpression* right = node.BaseSlot(1);
   if (node.DataType != etReal || !left || !right) [[unlikely]]
     return false;
-  node.Value.RealValue = rule(left->GetReal(), right->GetReal());
+  long double result = rule(last.Of(*left), last.Of(*right));
+  node.Value.RealValue = result;
+  last.Node = &node;
+  last.Value = result;
   return true;
 }
 
 }  // namespace
 
 TFlatProgram::TFlatProgram(TExpression& root) : Root(root) {
-  Lay(root);
+  Lay(root, true);
   Shape = TExpression::ShapeVersion;
 }
 
-void TFlatProgram::Lay(TExpression& node) {
+bool TFlatProgram::Relay() {
+  StepList.clear();
+  if (!Lay(Root, false)) return false;
+  Shape = TExpression::ShapeVersion;
+  return true;
+}
+
+bool TFlatProgram::Lay(TExpression& node, bool mayGrow) {
+  // Laid again during an evaluation, the steps must fit the room they have.
+  if (!mayGrow && StepList.size() + 2 > StepList.capacity()) return false;
   TFlatStepKind kind = OperatorKind(node);
   bool function = kind == TFlatStepKind::fsOther && IsPlainProtocolFunction(node);
   if (kind == TFlatStepKind::fsOther && !function) {
@@ -77,7 +97,7 @@ void TFlatProgram::Lay(TExpression& node) {
     } else {
       StepList.push_back({TFlatStepKind::fsOther, 0, &node});
     }
-    return;
+    return true;
   }
   // An operator or a function: its stamp, its operands in slot order up to the first empty
   // slot, its calculation.
@@ -88,15 +108,17 @@ void TFlatProgram::Lay(TExpression& node) {
   for (int i = 0; i < count; ++i) {
     TExpression* operand = function ? node.GetSubExp(i) : node.BaseSlot(i);
     if (!operand) break;
-    Lay(*operand);
+    if (!Lay(*operand, mayGrow)) return false;
   }
   StepList.push_back({function ? TFlatStepKind::fsFunction : kind, 0, &node});
   StepList[enter].SkipTo = static_cast<uint32_t>(StepList.size());
+  return true;
 }
 
 void TFlatProgram::Run(int32_t stamp) {
   const TFlatStep* const first = StepList.data();
   const TFlatStep* const end = first + StepList.size();
+  TLastValue last;
   for (const TFlatStep* step = first; step != end; ++step) {
     TExpression& node = *step->Node;
     switch (step->Kind) {
@@ -115,30 +137,30 @@ void TFlatProgram::Run(int32_t stamp) {
         break;
       case TFlatStepKind::fsAdd:
         TakeFirstOperandType(node);
-        if (RealOperation(node, [](long double x, long double y) { return CheckedReal(x + y); }))
+        if (RealOperation(node, last, [](long double x, long double y) { return CheckedReal(x + y); }))
           continue;
         static_cast<TExp_Add&>(node).TExp_Add::Calculate();
         break;
       case TFlatStepKind::fsSub:
         TakeFirstOperandType(node);
-        if (RealOperation(node, [](long double x, long double y) { return CheckedReal(x - y); }))
+        if (RealOperation(node, last, [](long double x, long double y) { return CheckedReal(x - y); }))
           continue;
         static_cast<TExp_Sub&>(node).TExp_Sub::Calculate();
         break;
       case TFlatStepKind::fsMul:
         TakeFirstOperandType(node);
-        if (RealOperation(node, [](long double x, long double y) { return CheckedReal(x * y); }))
+        if (RealOperation(node, last, [](long double x, long double y) { return CheckedReal(x * y); }))
           continue;
         static_cast<TExp_Mul&>(node).TExp_Mul::Calculate();
         break;
       case TFlatStepKind::fsDiv:
         TakeFirstOperandType(node);
-        if (RealOperation(node, RealQuotientOrZero)) continue;
+        if (RealOperation(node, last, RealQuotientOrZero)) continue;
         static_cast<TExp_Div&>(node).TExp_Div::Calculate();
         break;
       case TFlatStepKind::fsPower:
         TakeFirstOperandType(node);
-        if (RealOperation(node, RealPower)) continue;
+        if (RealOperation(node, last, RealPower)) continue;
         static_cast<TExp_Power&>(node).TExp_Power::Calculate();
         break;
       case TFlatStepKind::fsFunction:
@@ -149,6 +171,8 @@ void TFlatProgram::Run(int32_t stamp) {
         node.Evaluate(stamp);
         break;
     }
+    // Any other step may have changed values: the kept one is read again from its node.
+    last.Node = nullptr;
     // The step may have run code of its own (a formula variable, a format expression, a
     // function), which could have changed the slots this program follows.
     if (!Current()) [[unlikely]]
@@ -156,13 +180,31 @@ void TFlatProgram::Run(int32_t stamp) {
   }
 }
 
-bool TFlatEvaluation::Rebuild(TExpression& owner, int32_t stamp) {
-  Program.reset();
-  if (!Enabled || ++Walks < 2) return false;
-  Walks = 0;
-  Program = std::make_unique<TFlatProgram>(owner);
-  Program->Run(stamp);
-  return true;
+namespace {
+
+TFlatEvaluation* FlatFormOf(TExpression& node) {
+  if (Is<TExp_Add>(node)) return &static_cast<TExp_Add&>(node).FlatForm();
+  if (OperatorKind(node) != TFlatStepKind::fsOther)
+    return &static_cast<TExp_MathCalc&>(node).FlatForm();
+  return nullptr;
+}
+
+void PrepareBelow(TExpression& node) {
+  for (int i = 0; i < node.GetSubExpCount(); ++i)
+    if (TExpression* sub = node.GetSubExp(i)) PrepareFlatEvaluation(*sub);
+}
+
+}  // namespace
+
+void PrepareFlatEvaluation(TExpression& root) {
+  TFlatEvaluation* flat = FlatFormOf(root);
+  if (!flat) {
+    PrepareBelow(root);
+    return;
+  }
+  // The nodes the program hands to their own evaluation may hold arithmetic subtrees too.
+  for (const TFlatStep& step : flat->Prepare(root).Steps())
+    if (step.Kind == TFlatStepKind::fsOther) PrepareBelow(*step.Node);
 }
 
 }  // namespace qnexp

@@ -42,6 +42,9 @@ public:
   explicit TFlatProgram(TExpression& root);
 
   bool Current() const { return Shape == TExpression::ShapeVersion; }
+  // Lays the subtree out again within the room the steps already have (evaluation must not
+  // allocate); false, leaving the program unusable, when the tree has grown beyond it.
+  bool Relay();
   // The evaluation of root with stamp. A step that changes the watched slots (possible only
   // through a node with its own evaluation) stops the run with CalcError of root.
   void Run(int32_t stamp);
@@ -49,34 +52,42 @@ public:
   const std::vector<TFlatStep>& Steps() const { return StepList; }
 
 private:
-  void Lay(TExpression& node);
+  bool Lay(TExpression& node, bool mayGrow);
   std::vector<TFlatStep> StepList;
   TExpression& Root;
   uint64_t Shape = 0;
 };
 
-// What an arithmetic operator keeps for its flattened evaluation: the program, built at the
-// second evaluation without one (so a tree evaluated once, as constant folding does, never
-// pays for it).
+// What an arithmetic operator keeps for its flattened evaluation. The program is made when a
+// translation ends (PrepareFlatEvaluation), never during an evaluation: evaluating numbers
+// allocates nothing. A node without one (built by hand, copied, loaded) walks.
 class TFlatEvaluation {
 public:
   // Evaluates owner through its program and returns true, or returns false for the caller to
   // walk. The caller has done the stamp test.
-  bool Run(TExpression& owner, int32_t stamp) {
-    if (Program && Program->Current()) [[likely]] {
-      Program->Run(stamp);
-      return true;
+  bool Run(int32_t stamp) {
+    if (!Program || !Enabled) return false;
+    if (!Program->Current() && !Program->Relay()) [[unlikely]] {
+      Program.reset();
+      return false;
     }
-    return Rebuild(owner, stamp);
+    Program->Run(stamp);
+    return true;
   }
 
-  // Whether flattened evaluation is used; tests compare it with the walk.
+  const TFlatProgram& Prepare(TExpression& owner) {
+    Program = std::make_unique<TFlatProgram>(owner);
+    return *Program;
+  }
+
+  // Whether flattened evaluation is used; tests and the bench compare it with the walk.
   static inline bool Enabled = true;
 
 private:
-  bool Rebuild(TExpression& owner, int32_t stamp);
   std::unique_ptr<TFlatProgram> Program;
-  uint8_t Walks = 0;
 };
+
+// Gives every arithmetic subtree of root that is not part of a larger one its program.
+void PrepareFlatEvaluation(TExpression& root);
 
 }  // namespace qnexp
