@@ -76,6 +76,11 @@ TEST(RoundedDigits, GeneralFormatTexts) {
       {100.0L, "100"},         {0.5L, "0.5"},
   };
   for (const TRow& row : rows) EXPECT_EQ(FloatToStr(row.Value), row.Text);
+  // Fewer digits, where rounding carries or leaves a single digit.
+  EXPECT_EQ(Format("%.2g", {99.7L}), "1E2");
+  EXPECT_EQ(Format("%.1g", {0.05L}), "0.05");
+  EXPECT_EQ(Format("%.7g", {-123.4567891L}), "-123.4568");
+  EXPECT_EQ(Format("%.9g", {987654321.4L}), "987654321");
 }
 
 }  // namespace
