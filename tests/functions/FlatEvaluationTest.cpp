@@ -92,8 +92,7 @@ protected:
   }
 };
 
-// Forcing passes (the program is built at the second), repeated and new stamps, a forcing
-// pass after them.
+// Forcing passes, repeated and new stamps, a forcing pass after them.
 const std::vector<int32_t> kStamps = {-1, -1, -1, 5, 5, 6, -1, 7, 7};
 
 TEST_F(FlatEvaluationTest, ChosenTextsLeaveEveryNodeAsTheWalkDoes) {
