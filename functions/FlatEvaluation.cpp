@@ -1,7 +1,6 @@
 // Laying out and running flattened evaluations.
 #include "functions/FlatEvaluation.h"
 
-#include <algorithm>
 
 #include "core/Variables.h"
 #include "functions/Arithmetic.h"
@@ -13,31 +12,48 @@ namespace qnexp {
 
 namespace {
 
-template <class Node>
-bool Is(const TExpression& node) {
-  return &node.ClassType() == &Node::StaticClass();
+// How a node of each class is laid out, looked up by class.
+enum class TLayout : uint8_t { lyOther, lyConstant, lyReference, lyOperator, lyFunction };
+
+struct TClassLayout {
+  const TClassInfo* Class;
+  TLayout Layout;
+  TFlatStepKind Kind;  // the calculation step of an operator or function
+};
+
+// The classes with a layout of their own. Functions listed keep the plain protocol (all
+// arguments, then Calculate), so their steps are laid out like an operator's.
+const TClassLayout* FindLayout(const TClassInfo* cls) {
+  static const TClassLayout kLayouts[] = {
+      {&TExpression::StaticClass(), TLayout::lyConstant, TFlatStepKind::fsConstant},
+      {&TExp_VarRef::StaticClass(), TLayout::lyReference, TFlatStepKind::fsReference},
+      {&TExp_Add::StaticClass(), TLayout::lyOperator, TFlatStepKind::fsAdd},
+      {&TExp_Sub::StaticClass(), TLayout::lyOperator, TFlatStepKind::fsSub},
+      {&TExp_Mul::StaticClass(), TLayout::lyOperator, TFlatStepKind::fsMul},
+      {&TExp_Div::StaticClass(), TLayout::lyOperator, TFlatStepKind::fsDiv},
+      {&TExp_Power::StaticClass(), TLayout::lyOperator, TFlatStepKind::fsPower},
+      {&TExp_Sin::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Cos::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_ArcTan::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Ln::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Sqr::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Sqrt::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Frac::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Int::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Pi::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Round::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Trunc::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Neg::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Abs::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+  };
+  for (const TClassLayout& layout : kLayouts)
+    if (layout.Class == cls) return &layout;
+  return nullptr;
 }
 
-// Functions that keep the plain protocol (all arguments, then Calculate) and whose steps can
-// therefore be laid out like an operator's.
-bool IsPlainProtocolFunction(const TExpression& node) {
-  static const TClassInfo* const kClasses[] = {
-      &TExp_Sin::StaticClass(),  &TExp_Cos::StaticClass(),   &TExp_ArcTan::StaticClass(),
-      &TExp_Ln::StaticClass(),   &TExp_Sqr::StaticClass(),   &TExp_Sqrt::StaticClass(),
-      &TExp_Frac::StaticClass(), &TExp_Int::StaticClass(),   &TExp_Pi::StaticClass(),
-      &TExp_Round::StaticClass(), &TExp_Trunc::StaticClass(), &TExp_Neg::StaticClass(),
-      &TExp_Abs::StaticClass()};
-  return std::find(std::begin(kClasses), std::end(kClasses), &node.ClassType()) !=
-         std::end(kClasses);
-}
-
-TFlatStepKind OperatorKind(const TExpression& node) {
-  if (Is<TExp_Add>(node)) return TFlatStepKind::fsAdd;
-  if (Is<TExp_Sub>(node)) return TFlatStepKind::fsSub;
-  if (Is<TExp_Mul>(node)) return TFlatStepKind::fsMul;
-  if (Is<TExp_Div>(node)) return TFlatStepKind::fsDiv;
-  if (Is<TExp_Power>(node)) return TFlatStepKind::fsPower;
-  return TFlatStepKind::fsOther;
+TLayout LayoutOf(const TExpression& node) {
+  const TClassLayout* layout = FindLayout(&node.ClassType());
+  return layout ? layout->Layout : TLayout::lyOther;
 }
 
 // What the protocol does between the operands and the calculation.
@@ -86,21 +102,26 @@ bool TFlatProgram::Relay() {
 bool TFlatProgram::Lay(TExpression& node, bool mayGrow) {
   // Laid again during an evaluation, the steps must fit the room they have.
   if (!mayGrow && StepList.size() + 2 > StepList.capacity()) return false;
-  TFlatStepKind kind = OperatorKind(node);
-  bool function = kind == TFlatStepKind::fsOther && IsPlainProtocolFunction(node);
-  if (kind == TFlatStepKind::fsOther && !function) {
-    if (Is<TExpression>(node) && node.GetSubExpCount() == 0) {
+  const TClassLayout* layout = FindLayout(&node.ClassType());
+  TLayout kind = layout ? layout->Layout : TLayout::lyOther;
+  if (kind == TLayout::lyConstant && node.GetSubExpCount() != 0) kind = TLayout::lyOther;
+  switch (kind) {
+    case TLayout::lyOther:
+      StepList.push_back({TFlatStepKind::fsOther, 0, &node});
+      return true;
+    case TLayout::lyConstant:
       node.ShapeWatched = true;
       StepList.push_back({TFlatStepKind::fsConstant, 0, &node});
-    } else if (Is<TExp_VarRef>(node)) {
+      return true;
+    case TLayout::lyReference:
       StepList.push_back({TFlatStepKind::fsReference, 0, &node});
-    } else {
-      StepList.push_back({TFlatStepKind::fsOther, 0, &node});
-    }
-    return true;
+      return true;
+    default:
+      break;
   }
   // An operator or a function: its stamp, its operands in slot order up to the first empty
   // slot, its calculation.
+  bool function = kind == TLayout::lyFunction;
   node.ShapeWatched = true;
   size_t enter = StepList.size();
   StepList.push_back({TFlatStepKind::fsEnter, 0, &node});
@@ -110,7 +131,7 @@ bool TFlatProgram::Lay(TExpression& node, bool mayGrow) {
     if (!operand) break;
     if (!Lay(*operand, mayGrow)) return false;
   }
-  StepList.push_back({function ? TFlatStepKind::fsFunction : kind, 0, &node});
+  StepList.push_back({layout->Kind, 0, &node});
   StepList[enter].SkipTo = static_cast<uint32_t>(StepList.size());
   return true;
 }
@@ -183,10 +204,21 @@ void TFlatProgram::Run(int32_t stamp) {
 namespace {
 
 TFlatEvaluation* FlatFormOf(TExpression& node) {
-  if (Is<TExp_Add>(node)) return &static_cast<TExp_Add&>(node).FlatForm();
-  if (OperatorKind(node) != TFlatStepKind::fsOther)
-    return &static_cast<TExp_MathCalc&>(node).FlatForm();
-  return nullptr;
+  const TClassLayout* layout = FindLayout(&node.ClassType());
+  if (!layout || layout->Layout != TLayout::lyOperator) return nullptr;
+  if (layout->Kind == TFlatStepKind::fsAdd) return &static_cast<TExp_Add&>(node).FlatForm();
+  return &static_cast<TExp_MathCalc&>(node).FlatForm();
+}
+
+// A program pays for itself over several calculations: an operator over two leaves walks.
+bool WorthFlattening(TExpression& op) {
+  for (int i = 0; i < 3; ++i) {
+    TExpression* operand = op.BaseSlot(i);
+    if (!operand) break;
+    TLayout layout = LayoutOf(*operand);
+    if (layout == TLayout::lyOperator || layout == TLayout::lyFunction) return true;
+  }
+  return false;
 }
 
 void PrepareBelow(TExpression& node) {
@@ -198,7 +230,7 @@ void PrepareBelow(TExpression& node) {
 
 void PrepareFlatEvaluation(TExpression& root) {
   TFlatEvaluation* flat = FlatFormOf(root);
-  if (!flat) {
+  if (!flat || !WorthFlattening(root)) {
     PrepareBelow(root);
     return;
   }
