@@ -33,11 +33,20 @@ std::string MessageOfCurrentError() {
 
 }  // namespace
 
+namespace {
+
+// Formulas, which are evaluated again and again, get flattened evaluation; a longer text is
+// mostly evaluated once or a few times, and visiting all of its nodes once more after the
+// translation would cost more than its evaluations gain.
+constexpr size_t kFlattenedTextLimit = 4096;
+
+}  // namespace
+
 std::unique_ptr<TExpression> TranslateExp(const std::string& text) {
   TBudgetScope budget;
   try {
     std::unique_ptr<TExpression> root = ExpTranslator->Translate(text);
-    if (root) PrepareFlatEvaluation(*root);
+    if (root && text.size() <= kFlattenedTextLimit) PrepareFlatEvaluation(*root);
     return root;
   } catch (const Exception&) {
     throw;
