@@ -11,6 +11,7 @@ namespace {
 
 const char* const kExpressions[] = {
     "a+b*c", "(a+b)*(c-d)", "a*b+c*d-e/f", "(b+a/b)*(a-b/a)", "1.1*a^2+2.2*b^3",
+    "sin(a)^2+cos(b)^2",
 };
 
 const char* const kVarNames[kBenchVarCount] = {"a", "b", "c", "d", "e", "f"};

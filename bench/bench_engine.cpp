@@ -21,6 +21,8 @@
 #include "bench/MacroBench.h"
 #include "core/EntryPoints.h"
 #include "core/Translator.h"
+#include "core/Variables.h"
+#include "functions/FlatEvaluation.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 
@@ -74,7 +76,9 @@ void TranslateBenchmark(benchmark::State& state, size_t bytes) {
   state.counters["text_bytes"] = static_cast<double>(text.size());
 }
 
-void EngineEvalBenchmark(benchmark::State& state, const char* text) {
+// flat: whether the engine may use its flattened evaluation (the default), or must walk.
+void EngineEvalBenchmark(benchmark::State& state, const char* text, bool flat) {
+  TFlatEvaluation::Enabled = flat;
   TEngineBinding binding(text);
   if (!binding.Error().empty()) {
     state.SkipWithError(GbkToUtf8Lenient(binding.Error()).c_str());
@@ -87,6 +91,7 @@ void EngineEvalBenchmark(benchmark::State& state, const char* text) {
     benchmark::DoNotOptimize(binding.Evaluate(values));
   }
   if (binding.EvaluationFailed()) state.SkipWithError("the evaluation raised an error");
+  TFlatEvaluation::Enabled = true;
 }
 
 void MuparserEvalBenchmark(benchmark::State& state, const char* text) {
@@ -100,6 +105,54 @@ void MuparserEvalBenchmark(benchmark::State& state, const char* text) {
   for (auto _ : state) {
     for (double& value : values) value += kBenchValueStep;
     benchmark::DoNotOptimize(binding.Evaluate());
+  }
+}
+
+// The short text of the translation target, translated whole each time.
+constexpr const char* kShortText = "(a+b)*(c-1)/2+sin(a)";
+
+void TranslateShortBenchmark(benchmark::State& state) {
+  DefineBenchVariables();
+  for (auto _ : state) {
+    std::unique_ptr<TExpression> root = TranslateExp(kShortText);
+    if (!root) {
+      state.SkipWithError("the short text does not translate");
+      break;
+    }
+    state.PauseTiming();
+    root.reset();
+    state.ResumeTiming();
+  }
+}
+
+// One evaluation of ToStr(x) over a variable of the given type whose value changes each time.
+void ToStrBenchmark(benchmark::State& state, TExpDataType type) {
+  DefineBenchVariables();
+  const char* name = "a";
+  if (type == etInteger) {
+    name = "BenchInteger";
+    PubVarList->SetVarExp(name, CreateIntExp(12345).release());
+  } else if (type == etDateTime) {
+    name = "BenchDateTime";
+    PubVarList->SetVarExp(name, CreateDateTimeExp(46000.3).release());
+  }
+  TExpression* variable = PubVarList->GetVarExp(name);
+  std::unique_ptr<TExpression> root = TranslateExp(std::string("ToStr(") + name + ")");
+  if (!root || !variable) {
+    state.SkipWithError("ToStr does not translate");
+    return;
+  }
+  long double value = 1234.5678;
+  for (auto _ : state) {
+    value += 1.0009765625;
+    if (type == etInteger)
+      variable->PutInteger(static_cast<int32_t>(value));
+    else if (type == etDateTime)
+      variable->PutDateTime(46000.3 + static_cast<double>(value) / 1e4);
+    else
+      variable->PutReal(value);
+    ExpEvaluate(*root, kForceStamp);
+    benchmark::DoNotOptimize(root->Value.StrValue.data());
   }
 }
 
@@ -144,9 +197,15 @@ void RegisterAll() {
     benchmark::RegisterBenchmark((std::string("BM_Translate/") + size.Label).c_str(),
                                  TranslateBenchmark, size.Bytes)
         ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("BM_TranslateShort", TranslateShortBenchmark);
+  benchmark::RegisterBenchmark("BM_ToStr/real", ToStrBenchmark, etReal);
+  benchmark::RegisterBenchmark("BM_ToStr/integer", ToStrBenchmark, etInteger);
+  benchmark::RegisterBenchmark("BM_ToStr/datetime", ToStrBenchmark, etDateTime);
   for (const char* text : BenchEvalExpressions()) {
     benchmark::RegisterBenchmark((std::string("BM_Eval/qnexp/") + text).c_str(),
-                                 EngineEvalBenchmark, text);
+                                 EngineEvalBenchmark, text, true);
+    benchmark::RegisterBenchmark((std::string("BM_Eval/qnexp-walk/") + text).c_str(),
+                                 EngineEvalBenchmark, text, false);
     benchmark::RegisterBenchmark((std::string("BM_Eval/muparser/") + text).c_str(),
                                  MuparserEvalBenchmark, text);
   }
@@ -252,14 +311,24 @@ public:
       if (const TFigures* figures =
               Find("BM_SelfReferringMacro/padding" + std::to_string(padding)))
         std::printf("  padding %4zu bytes  %10.1f ms\n", padding, figures->Seconds * 1e3);
-    std::printf("\nOne evaluation, CPU ns (qnexp, muparser, ratio):\n");
+    std::printf("\nOne evaluation, CPU ns (qnexp, muparser, ratio; qnexp walking every node):\n");
     for (const char* text : BenchEvalExpressions()) {
       const TFigures* ours = Find(std::string("BM_Eval/qnexp/") + text);
       const TFigures* theirs = Find(std::string("BM_Eval/muparser/") + text);
+      const TFigures* walk = Find(std::string("BM_Eval/qnexp-walk/") + text);
       if (!ours || !theirs || theirs->Seconds <= 0) continue;
-      std::printf("  %-18s %8.2f %8.2f  x%.2f\n", text, ours->Seconds * 1e9,
+      std::printf("  %-18s %8.2f %8.2f  x%.2f", text, ours->Seconds * 1e9,
                   theirs->Seconds * 1e9, ours->Seconds / theirs->Seconds);
+      if (walk) std::printf("   (walk %.2f)", walk->Seconds * 1e9);
+      std::printf("\n");
     }
+    if (const TFigures* shortText = Find("BM_TranslateShort"))
+      std::printf("\nTranslating %s: %.3f us\n", kShortText, shortText->Seconds * 1e6);
+    std::printf("\nToStr, CPU ns:");
+    for (const char* kind : {"real", "integer", "datetime"})
+      if (const TFigures* figures = Find(std::string("BM_ToStr/") + kind))
+        std::printf("  %s %.1f", kind, figures->Seconds * 1e9);
+    std::printf("\n");
     const TFigures* everyNode = Find("BM_Floor/every node");
     const TFigures* rootOnly = Find("BM_Floor/root only");
     if (everyNode && rootOnly)

@@ -6,6 +6,7 @@
 #include "core/Sandbox.h"
 #include "core/Translator.h"
 #include "core/Variables.h"
+#include "functions/FlatEvaluation.h"
 #include "runtime/Exception.h"
 
 namespace qnexp {
@@ -32,10 +33,21 @@ std::string MessageOfCurrentError() {
 
 }  // namespace
 
+namespace {
+
+// Formulas, which are evaluated again and again, get flattened evaluation; a longer text is
+// mostly evaluated once or a few times, and visiting all of its nodes once more after the
+// translation would cost more than its evaluations gain.
+constexpr size_t kFlattenedTextLimit = 4096;
+
+}  // namespace
+
 std::unique_ptr<TExpression> TranslateExp(const std::string& text) {
   TBudgetScope budget;
   try {
-    return ExpTranslator->Translate(text);
+    std::unique_ptr<TExpression> root = ExpTranslator->Translate(text);
+    if (root && text.size() <= kFlattenedTextLimit) PrepareFlatEvaluation(*root);
+    return root;
   } catch (const Exception&) {
     throw;
   } catch (const std::exception&) {

@@ -18,10 +18,12 @@ class TVarList;
 extern TExpTranslator* ExpTranslator;
 extern TVarList* PubVarList;
 
-// Translates text with ExpTranslator; null on failure (ExpTranslator's Status, StatusMsg and
-// ErrorMsg tell why). Raises what the translator raises (an integer literal beyond 32 bits, a
-// failure while folding a constant, nesting beyond the translator's limits), always as an
-// Exception: any other error (memory running out) becomes one with the same text.
+// Translates text with ExpTranslator, and gives the arithmetic subtrees of a text up to 4 KB
+// their flattened evaluation (functions/FlatEvaluation.h); null on failure (ExpTranslator's
+// Status, StatusMsg and ErrorMsg tell why). Raises what the translator raises (an integer
+// literal beyond 32 bits, a failure while folding a constant, nesting beyond the translator's
+// limits), always as an Exception: any other error (memory running out) becomes one with the
+// same text.
 std::unique_ptr<TExpression> TranslateExp(const std::string& text);
 
 // Evaluates node with stamp. Returns false when the evaluation went well; when it raised, the

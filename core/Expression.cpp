@@ -17,6 +17,7 @@ const char* ExpDataTypeName(TExpDataType type) {
 }
 
 TExpression::~TExpression() {
+  if (ShapeWatched) ++ShapeVersion;
   delete FormatExp;
   FormatExp = nullptr;
   for (int i = GetSubExpCount() - 1; i >= 0; --i) {
@@ -43,6 +44,7 @@ TExpression* TExpression::GetSubExp(int index) {
 }
 
 void TExpression::PutSubExp(int index, TExpression* node) {
+  if (ShapeWatched) ++ShapeVersion;
   if (index >= 0 && index < 3) SubExp[index] = node;
 }
 

@@ -69,8 +69,14 @@ public:
   ~TExpression() override;
 
   TExpDataType DataType = etInteger;
+  // Set on the nodes a flattened evaluation program depends on: changing their slots or
+  // freeing them counts in ShapeVersion, which tells the programs to rebuild.
+  bool ShapeWatched = false;
   TExpValueRec Value;
   int32_t SyncFlag = kFreshStamp;
+
+  // Counts the changes of watched nodes' slots and their frees.
+  static inline uint64_t ShapeVersion = 0;
 
   // Computes the value from the sub-expressions; nothing in the plain node.
   virtual void Calculate() {}

@@ -115,6 +115,12 @@ std::string TExpression::GetFormatStr() {
 
 std::string TExpression::GetString() {
   if (DataType == etAny) return "";
+  // The default numeric formats, without reading a format text.
+  if (!FormatExp) {
+    if (DataType == etReal) return FloatToStr(Value.RealValue);
+    if (DataType == etInteger) return std::to_string(Value.IntValue);
+    if (DataType == etInt64) return std::to_string(Int64Slot());
+  }
   std::string format = GetFormatStr();
   if (DataType == etDateTime) return FormatDateTime(format, DateTimeSlot());
   try {

@@ -207,34 +207,6 @@ TExpression* TExp_VarRef::Variable() {
   return found;
 }
 
-void TExp_VarRef::Evaluate(int32_t stamp) {
-  if (stamp == SyncFlag && stamp != kForceStamp) return;
-  TExpression* name = SubExp[0];
-  if (!name || (NameKind != 1 && !ConstantName())) {
-    TFunction::Evaluate(stamp);
-    return;
-  }
-  SyncFlag = stamp;
-  name->SyncFlag = stamp;
-  if (DataType == etAny) DataType = name->DataType;
-  // The usual case: a plain constant variable found by the last look-up and no list changed
-  // since. Its value is taken as Calculate would take it, without a call per step.
-  TExpression* variable = CachedVariable;
-  if (PlainReference && !ListsNames && CacheValid && CachedVariablePlain && variable &&
-      CachedGeneration == TVarList::Generation() && variable->DataType != etString) {
-    variable->SyncFlag = kForceStamp;
-    DataType = variable->DataType;
-    Value.IntValue = variable->Value.IntValue;
-    // Copied as bytes: an 80-bit load and store of the floating-point unit cost far more.
-    std::memcpy(&Value.RealValue, &variable->Value.RealValue, 10);
-    if (!Value.StrValue.empty() || !variable->Value.StrValue.empty() ||
-        (!FormatExp && variable->GetFormatExp())) [[unlikely]]
-      TakeTextAndFormat(*variable);
-    return;
-  }
-  Calculate();
-}
-
 void TExp_VarRef::TakeTextAndFormat(TExpression& variable) {
   Value.StrValue = variable.Value.StrValue;
   if (!FormatExp && variable.GetFormatExp()) FormatExp = variable.GetFormatExp()->CopySelf();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -67,8 +68,35 @@ public:
   // does.
   void AfterLoad(TFiler& filer) override;
   // The protocol of every node, shortened for the usual case of a plain constant name:
-  // stamping that name is all its evaluation would do.
-  void Evaluate(int32_t stamp) override;
+  // stamping that name is all its evaluation would do. Inline so that flattened evaluation
+  // programs can run it without a call.
+  void Evaluate(int32_t stamp) override {
+    if (stamp == SyncFlag && stamp != kForceStamp) return;
+    TExpression* name = SubExp[0];
+    if (!name || (NameKind != 1 && !ConstantName())) {
+      TFunction::Evaluate(stamp);
+      return;
+    }
+    SyncFlag = stamp;
+    name->SyncFlag = stamp;
+    if (DataType == etAny) DataType = name->DataType;
+    // The usual case: a plain constant variable found by the last look-up and no list changed
+    // since. Its value is taken as Calculate would take it, without a call per step.
+    TExpression* variable = CachedVariable;
+    if (PlainReference && !ListsNames && CacheValid && CachedVariablePlain && variable &&
+        CachedGeneration == TVarList::Generation() && variable->DataType != etString) {
+      variable->SyncFlag = kForceStamp;
+      DataType = variable->DataType;
+      Value.IntValue = variable->Value.IntValue;
+      // Copied as bytes: an 80-bit load and store of the floating-point unit cost far more.
+      std::memcpy(&Value.RealValue, &variable->Value.RealValue, 10);
+      if (!Value.StrValue.empty() || !variable->Value.StrValue.empty() ||
+          (!FormatExp && variable->GetFormatExp())) [[unlikely]]
+        TakeTextAndFormat(*variable);
+      return;
+    }
+    Calculate();
+  }
 
   TVarList* VarList = nullptr;
 

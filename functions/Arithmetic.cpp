@@ -3,6 +3,7 @@
 #include "functions/Arithmetic.h"
 
 #include "functions/ArithmeticRules.h"
+#include "functions/ExtendedMath.h"
 
 #include <climits>
 #include <cmath>
@@ -86,7 +87,7 @@ long double PowerByLogarithms(long double x, long double y) {
   static const long double logHuge = std::log(kHuge);
   long double half = y / 2;
   bool evenExponent = half - std::trunc(half) == 0;
-  long double logBase = std::log(std::fabs(x));
+  long double logBase = ExtendedLn(std::fabs(x));
   long double magnitude;
   // The first test catches large exponents before their product with ln|x| can overflow.
   if (std::fabs(logBase) > 1 && std::fabs(y) > 1 && y >= logHuge / std::fabs(logBase)) {
@@ -94,7 +95,7 @@ long double PowerByLogarithms(long double x, long double y) {
   } else {
     long double exponent = logBase * y;
     if (std::isnan(exponent)) throw EInvalidOp(Msg::InvalidOp);
-    magnitude = std::fabs(exponent) >= logHuge ? kHuge : std::exp(exponent);
+    magnitude = std::fabs(exponent) >= logHuge ? kHuge : ExtendedExp(exponent);
   }
   return x < 0 && !evenExponent ? -magnitude : magnitude;
 }

@@ -14,6 +14,7 @@
 
 #include "core/Function.h"
 #include "functions/ArithmeticRules.h"
+#include "functions/FlatEvaluation.h"
 
 namespace qnexp {
 
@@ -26,8 +27,15 @@ class TExp_Add final : public TExpression {
   QN_CLASS(TExp_Add, TExpression)
 public:
   void Calculate() override;
-  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Add>(stamp); }
+  void Evaluate(int32_t stamp) override {
+    if (stamp == SyncFlag && stamp != kForceStamp) return;
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Add>(stamp);
+  }
   bool TransOverOK() override;
+  TFlatEvaluation& FlatForm() { return Flat; }
+
+private:
+  TFlatEvaluation Flat;
 };
 
 // The shared base of - * / ^: only etInteger, etReal, etDateTime and etAny operands are
@@ -39,6 +47,10 @@ public:
   // False for a null node or one of type etBoolean, etChar, etString or etInt64.
   bool SetSubExp(int index, TExpression* node) override;
   bool TransOverOK() override;
+  TFlatEvaluation& FlatForm() { return Flat; }
+
+protected:
+  TFlatEvaluation Flat;
 };
 
 // x - y: integer wraps, real, boolean exclusive-or, character code difference modulo 256,
@@ -47,7 +59,10 @@ class TExp_Sub final : public TExp_MathCalc {
   QN_CLASS(TExp_Sub, TExp_MathCalc)
 public:
   void Calculate() override;
-  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Sub>(stamp); }
+  void Evaluate(int32_t stamp) override {
+    if (stamp == SyncFlag && stamp != kForceStamp) return;
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Sub>(stamp);
+  }
 };
 
 // x * y: integer wraps, real, boolean and, character code product modulo 256. Text and
@@ -56,7 +71,10 @@ class TExp_Mul final : public TExp_MathCalc {
   QN_CLASS(TExp_Mul, TExp_MathCalc)
 public:
   void Calculate() override;
-  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Mul>(stamp); }
+  void Evaluate(int32_t stamp) override {
+    if (stamp == SyncFlag && stamp != kForceStamp) return;
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Mul>(stamp);
+  }
 };
 
 // x / y: integer quotient truncated toward zero, real quotient by TryRealDivide. Never raises:
@@ -66,7 +84,10 @@ class TExp_Div final : public TExp_MathCalc {
   QN_CLASS(TExp_Div, TExp_MathCalc)
 public:
   void Calculate() override;
-  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Div>(stamp); }
+  void Evaluate(int32_t stamp) override {
+    if (stamp == SyncFlag && stamp != kForceStamp) return;
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Div>(stamp);
+  }
 };
 
 // x ^ y, always etReal, by RealPower.
@@ -74,7 +95,10 @@ class TExp_Power final : public TExp_MathCalc {
   QN_CLASS(TExp_Power, TExp_MathCalc)
 public:
   void Calculate() override;
-  void Evaluate(int32_t stamp) override { EvaluateInSlots<TExp_Power>(stamp); }
+  void Evaluate(int32_t stamp) override {
+    if (stamp == SyncFlag && stamp != kForceStamp) return;
+    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Power>(stamp);
+  }
   // Always etReal.
   bool TransOverOK() override;
 };

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "runtime/Exception.h"
 
@@ -87,10 +88,14 @@ inline long double MagnitudePower(long double x, uint64_t n) {
 // wherever the result has few enough digits: 2 ^ 10 is exactly 1024, 10 ^ -2 exactly 0.01.
 inline long double RealPower(long double x, long double y) {
   if (x != 0 && std::fabs(y) <= kLargestMultipliedExponent) {
-    // The conversion truncates: it gives y back exactly when y is integral (never for NaN,
-    // which fails the test above).
-    auto n = static_cast<int64_t>(y);
-    if (n == y) {
+    // Adding and subtracting 1.5 * 2^63 rounds y to an integer, which the sum's significand
+    // holds in its low bits: y is integral when that gives it back (never for NaN, which fails
+    // the test above). Cheaper than a conversion, which switches the x87 rounding mode.
+    long double shifted = y + 0x1.8p63L;
+    if (shifted - 0x1.8p63L == y) {
+      uint64_t bits;
+      std::memcpy(&bits, &shifted, sizeof bits);
+      auto n = static_cast<int64_t>(bits - 0xC000000000000000u);
       constexpr long double kSafeLow = 1E-4900L;
       constexpr long double kSafeHigh = 1E4900L;
       long double magnitude = 1;

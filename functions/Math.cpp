@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "functions/ExtendedMath.h"
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "support/NumConv.h"
@@ -45,17 +46,17 @@ long double RoundHalfEven(long double x) {
 
 }  // namespace
 
-void TExp_Sin::Calculate() { PutReal(Checked(std::sin(RealArg(*this)))); }
+void TExp_Sin::Calculate() { PutReal(Checked(ExtendedSin(RealArg(*this)))); }
 
-void TExp_Cos::Calculate() { PutReal(Checked(std::cos(RealArg(*this)))); }
+void TExp_Cos::Calculate() { PutReal(Checked(ExtendedCos(RealArg(*this)))); }
 
-void TExp_ArcTan::Calculate() { PutReal(Checked(std::atan(RealArg(*this)))); }
+void TExp_ArcTan::Calculate() { PutReal(Checked(ExtendedArcTan(RealArg(*this)))); }
 
 void TExp_Ln::Calculate() {
   long double x = RealArg(*this);
   if (x == 0) throw EZeroDivide(Msg::ZeroDivide);
   if (!(x > 0)) throw EInvalidOp(Msg::InvalidOp);
-  PutReal(Checked(std::log(x)));
+  PutReal(Checked(ExtendedLn(x)));
 }
 
 void TExp_Sqr::Calculate() {

@@ -13,6 +13,7 @@
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
 #include "runtime/GbkChars.h"
+#include "runtime/RoundedDigits.h"
 
 namespace qnexp {
 
@@ -151,10 +152,76 @@ void SignificantDigits(long double value, int digits, std::string& mantissa, int
   exponent = std::atoi(printed.c_str() + e + 1);
 }
 
+// Writes count decimal digits of value (which has no more) ending at end, two at a time.
+void PutDigits(char* end, uint32_t value, int count) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  while (count >= 2) {
+    end -= 2;
+    std::memcpy(end, kPairs + 2 * (value % 100), 2);
+    value /= 100;
+    count -= 2;
+  }
+  if (count == 1) end[-1] = static_cast<char>('0' + value);
+}
+
+// GeneralText for the digits TryRoundedDigits decides, laid out in buffer (at least 64 bytes);
+// the length of the text, or 0 when the digits are not decided.
+int QuickGeneralText(long double value, int digits, char* buffer) {
+  uint64_t significand;
+  int exponent;
+  if (!TryRoundedDigits(std::fabs(value), digits, significand, exponent)) return 0;
+  // The significand has exactly digits digits (at most 15): the low eight, then the rest.
+  char mantissa[16];
+  int lowCount = digits < 8 ? digits : 8;
+  PutDigits(mantissa + digits, static_cast<uint32_t>(significand % 100000000), lowCount);
+  PutDigits(mantissa + digits - lowCount, static_cast<uint32_t>(significand / 100000000),
+            digits - lowCount);
+  int length = digits;
+  while (length > 1 && mantissa[length - 1] == '0') --length;
+  char* out = buffer;
+  if (value < 0) *out++ = '-';
+  auto put = [&](const char* from, int count) {
+    for (int i = 0; i < count; ++i) *out++ = from[i];
+  };
+  auto zeros = [&](int count) {
+    for (int i = 0; i < count; ++i) *out++ = '0';
+  };
+  if (exponent >= digits || exponent < -5) {
+    *out++ = mantissa[0];
+    if (length > 1) {
+      *out++ = '.';
+      put(mantissa + 1, length - 1);
+    }
+    *out++ = 'E';
+    out = std::to_chars(out, buffer + 64, exponent).ptr;
+  } else if (exponent >= 0) {
+    int whole = exponent + 1;
+    if (length <= whole) {
+      put(mantissa, length);
+      zeros(whole - length);
+    } else {
+      put(mantissa, whole);
+      *out++ = '.';
+      put(mantissa + whole, length - whole);
+    }
+  } else {
+    *out++ = '0';
+    *out++ = '.';
+    zeros(-exponent - 1);
+    put(mantissa, length);
+  }
+  return static_cast<int>(out - buffer);
+}
+
 std::string GeneralText(long double value, int digits) {
   std::string text;
   if (NonFiniteText(value, text)) return text;
   if (value == 0) return "0";
+  char quick[64];
+  if (int length = QuickGeneralText(value, digits, quick)) return std::string(quick, length);
   std::string mantissa;
   int exponent = 0;
   SignificantDigits(value, digits, mantissa, exponent);

@@ -1,0 +1,83 @@
+// Rounding to significant digits by one multiplication with an exact power of ten.
+#include "runtime/RoundedDigits.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace qnexp {
+
+namespace {
+
+// 10^n is exact in long double up to n = 27 (5^27 < 2^64).
+constexpr int kExactPowers = 27;
+
+struct TPowers {
+  long double Real[kExactPowers + 1];
+  uint64_t Whole[16];
+};
+
+constexpr TPowers MakePowers() {
+  TPowers powers{};
+  long double real = 1;
+  uint64_t whole = 1;
+  for (int i = 0; i <= kExactPowers; ++i, real *= 10) powers.Real[i] = real;
+  for (int i = 0; i < 16; ++i, whole *= 10) powers.Whole[i] = whole;
+  return powers;
+}
+
+constexpr TPowers kPowers = MakePowers();
+
+// Adding and subtracting 1.5 * 2^63 rounds to the nearest integer, which the sum's significand
+// then holds in its low bits: no conversion through the x87 control word, which is slow.
+constexpr long double kRoundingShift = 0x1.8p63L;
+constexpr uint64_t kShiftBits = 0xC000000000000000u;
+
+// How far from a halfway point the scaled value must be: the product is within 2^-64 of it
+// relatively, below 10^15 < 2^50, so within 2^-14 absolutely; this leaves a wide margin.
+constexpr long double kUndecidable = 1.0L / 1024;
+
+}  // namespace
+
+bool TryRoundedDigits(long double magnitude, int digits, uint64_t& significand, int& exponent) {
+  if (digits < 1 || digits > 15 || !(magnitude > 0)) return false;
+  // The binary exponent from the 80-bit layout: magnitude lies in [2^binary, 2^(binary+1)).
+  uint16_t signExponent;
+  std::memcpy(&signExponent, reinterpret_cast<const char*>(&magnitude) + 8, 2);
+  int binary = (signExponent & 0x7FFF) - 16383;
+  if (binary < -60 || binary > 150) return false;
+  // floor(binary * log10(2)): floor(log10(magnitude)) or one less.
+  int decimal = (binary * 78913) >> 18;
+  const long double low = kPowers.Real[digits - 1];
+  const long double high = kPowers.Real[digits];
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    int shift = digits - 1 - decimal;
+    if (shift > kExactPowers || shift < -kExactPowers) return false;
+    long double scaled = shift >= 0 ? magnitude * kPowers.Real[shift]
+                                    : magnitude / kPowers.Real[-shift];
+    if (scaled >= high) {
+      ++decimal;
+      continue;
+    }
+    if (scaled < low) {
+      --decimal;
+      continue;
+    }
+    long double shifted = scaled + kRoundingShift;
+    long double fraction = scaled - (shifted - kRoundingShift);
+    if (std::fabs(std::fabs(fraction) - 0.5L) < kUndecidable) return false;
+    uint64_t bits;
+    std::memcpy(&bits, &shifted, sizeof bits);
+    uint64_t whole = bits - kShiftBits;
+    if (whole == kPowers.Whole[digits]) {
+      // Rounding carried into a new digit.
+      whole = kPowers.Whole[digits - 1];
+      ++decimal;
+    }
+    significand = whole;
+    exponent = decimal;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace qnexp
