@@ -17,6 +17,7 @@
 #include "runtime/Stream.h"
 #include "support/ObjStream.h"
 #include "CaseFiles.h"
+#include "EngineTesting.h"
 
 using namespace qnexp;
 
@@ -101,19 +102,23 @@ std::vector<std::string> CaseFileTexts() {
 
 }  // namespace
 
-TEST(TreePersistence, EveryNodeClassIsRegisteredByName) {
+// The case files assign variables: they go to a list of the test's own, not the public one
+// that later tests in the same process read.
+class TreePersistence : public qnexp::testing::TPrivateVarListTest {};
+
+TEST_F(TreePersistence, EveryNodeClassIsRegisteredByName) {
   for (const TClassInfo* cls : BaseNodeClasses())
     EXPECT_EQ(GetPersistentClass(cls->Name), cls) << cls->Name;
 }
 
-TEST(TreePersistence, CaseFileTreesEvaluateAlikeAfterLoading) {
+TEST_F(TreePersistence, CaseFileTreesEvaluateAlikeAfterLoading) {
   int compared = 0;
   for (const std::string& text : CaseFileTexts())
     if (CheckTree(text, true) == ckSame) ++compared;
   EXPECT_GT(compared, 150);
 }
 
-TEST(TreePersistence, TreesOfEveryValueTypeEvaluateAlike) {
+TEST_F(TreePersistence, TreesOfEveryValueTypeEvaluateAlike) {
   const char* texts[] = {
       "1", "-2147483647 - 1", "2147483647 + 1", "7 / 2", "2 ^ 10",
       "1.5", "1 / 3", "1e300 * 1e300", "-0.0", "3.14159265358979323846", "1 / 0",
@@ -142,7 +147,7 @@ TEST(TreePersistence, TreesOfEveryValueTypeEvaluateAlike) {
   EXPECT_EQ(untranslated, 0);
 }
 
-TEST(TreePersistence, GeneratedTreesEvaluateAlike) {
+TEST_F(TreePersistence, GeneratedTreesEvaluateAlike) {
   // Random operator trees over integers, reals, texts and comparisons; the random source is
   // fixed, so a failure repeats.
   std::mt19937 random(20240305);
@@ -168,7 +173,7 @@ TEST(TreePersistence, GeneratedTreesEvaluateAlike) {
   EXPECT_GT(compared, 150);
 }
 
-TEST(TreePersistence, DeepChainsAndFormatExpressionsSurvive) {
+TEST_F(TreePersistence, DeepChainsAndFormatExpressionsSurvive) {
   std::string chain = "TickCount() * 0";
   for (int i = 0; i < 1500; ++i) chain += " + 1";
   EXPECT_EQ(CheckTree(chain, false), ckSame);
@@ -181,7 +186,7 @@ TEST(TreePersistence, DeepChainsAndFormatExpressionsSurvive) {
   EXPECT_EQ(Evaluate(*copy).Text, "1.500");
 }
 
-TEST(TreePersistence, LoadedTreesAreIndependentOfTheOriginal) {
+TEST_F(TreePersistence, LoadedTreesAreIndependentOfTheOriginal) {
   auto root = TranslateExp("Upper('abc') + ToStr(TickCount() * 0)");
   ASSERT_NE(root, nullptr);
   auto copy = ThroughBinary(root.get());
@@ -191,7 +196,7 @@ TEST(TreePersistence, LoadedTreesAreIndependentOfTheOriginal) {
 
 // Variable references bind to the list in force when they were translated; a loaded tree has
 // to bind again to the current list.
-TEST(TreePersistence, VariableReferencesBindToTheCurrentListWhenLoaded) {
+TEST_F(TreePersistence, VariableReferencesBindToTheCurrentListWhenLoaded) {
   ASSERT_NE(TranslateExp("TreeVar := 6"), nullptr);
   auto set = TranslateExp("TreeVar := 6");
   Evaluate(*set);
