@@ -3,7 +3,7 @@
 
 QNEXP_PACKAGES=(cmake make g++ libgtest-dev libedit-dev libbenchmark-dev libmuparser-dev pkg-config
   libsqlite3-dev sqlite3 libpq-dev postgresql locales qt6-base-dev qt6-multimedia-dev
-  qt6-qpa-plugins fonts-dejavu-core)
+  qt6-qpa-plugins fonts-dejavu-core fonts-wqy-microhei xvfb xauth)
 
 qnexp_install_packages() {
   local missing=()
