@@ -86,11 +86,7 @@ public:
 protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (option->state & QStyle::State_Selected) return;
-    TDataSet* dataSet = Form.GridDataSet();
-    if (!dataSet || index.column() >= dataSet->GetFieldCount()) return;
-    std::string field = dataSet->GetField(index.column())->FieldName();
-    if (auto colour = Form.CellColour(field, FromQString(option->text)))
+    if (auto colour = Form.GridCellColour(index, option->state & QStyle::State_Selected))
       option->palette.setColor(QPalette::Text, *colour);
   }
 
@@ -522,6 +518,13 @@ std::optional<QColor> TExpMainForm::CellColour(const std::string& field, const s
   } catch (const Exception&) {
     return std::nullopt;
   }
+}
+
+std::optional<QColor> TExpMainForm::GridCellColour(const QModelIndex& index, bool selected) {
+  TDataSet* dataSet = GridDataSet();
+  if (selected || !dataSet || index.column() >= dataSet->GetFieldCount()) return std::nullopt;
+  std::string field = dataSet->GetField(index.column())->FieldName();
+  return CellColour(field, FromQString(index.data().toString()));
 }
 
 void TExpMainForm::RefreshColour() {

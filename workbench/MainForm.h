@@ -25,6 +25,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
+class QModelIndex;
 class QPlainTextEdit;
 class QSplitter;
 class QStackedWidget;
@@ -92,6 +93,9 @@ public:
   // The font colour the colour expression gives a cell; none without a colour expression or
   // when its evaluation fails.
   std::optional<QColor> CellColour(const std::string& field, const std::string& text);
+  // The font colour of a grid cell: CellColour of its field and text, except for a selected
+  // cell, which keeps the default colours.
+  std::optional<QColor> GridCellColour(const QModelIndex& index, bool selected);
   // The dataset the grid shows, or null.
   TDataSet* GridDataSet() const;
 

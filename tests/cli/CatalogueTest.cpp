@@ -1,6 +1,5 @@
-// The function catalogue the programs ship: exactly one line for every function registered in
-// the host (whichever libraries registered it), no line for a name that is not registered,
-// each a prototype of its function with a description, in GBK; and the reading of such files.
+// The function catalogue the programs ship, and the reading of such files. (That it has a line
+// for every function and no other is checked where every library is loaded: the workbench.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,32 +26,6 @@ std::string ShippedCatalogue() {
 }
 
 }  // namespace
-
-TEST(Catalogue, HasOneLineForEachRegisteredFunctionAndNoOther) {
-  std::string bytes = ShippedCatalogue();
-  EXPECT_NO_THROW(GbkToUtf8(bytes)) << "the catalogue is not GBK";
-  // Functions that expressions define are the users', not the catalogue's.
-  std::map<std::string, int> lines;
-  const TFunctionList& registry = *ExpTranslator->Functions;
-  for (int i = 0; i < registry.Count(); ++i)
-    if (!registry.GetCustomFunction(registry.Get(i))) lines[registry.Get(i)] = 0;
-  ASSERT_TRUE(lines.count("DB_COUNT")) << "the database functions are not registered";
-
-  std::vector<TFunctionEntry> entries = ParseCatalogue(bytes);
-  for (const TFunctionEntry& entry : entries) {
-    auto line = lines.find(UpperCase(entry.Name));
-    if (line == lines.end())
-      ADD_FAILURE() << "no registered function for the line " << GbkToUtf8Lenient(entry.Prototype);
-    else
-      ++line->second;
-    // "Name(parameters)": the name, then its parameters in parentheses.
-    EXPECT_EQ(entry.Prototype.compare(0, entry.Name.size() + 1, entry.Name + "("), 0)
-        << entry.Prototype;
-    EXPECT_TRUE(entry.Prototype.ends_with(")")) << entry.Prototype;
-    EXPECT_FALSE(entry.Description.empty()) << entry.Prototype;
-  }
-  for (const auto& [name, count] : lines) EXPECT_EQ(count, 1) << "lines for " << name;
-}
 
 TEST(Catalogue, TheBuildPutsItWhereTheProgramsReadIt) {
   EXPECT_EQ(ReadFileBytes(CataloguePath()), ShippedCatalogue());

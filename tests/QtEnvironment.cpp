@@ -1,4 +1,4 @@
-// The application object every control test runs under: a QApplication on the offscreen
+// The application object the control and workbench tests run under: a QApplication on the offscreen
 // platform, so the tests need no display.
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ public:
 
 private:
   int Argc = 1;
-  char Name[14] = "test_controls";
+  char Name[10] = "qnexptest";
   char* Argv[2] = {Name, nullptr};
   QApplication* App = nullptr;
 };
