@@ -1,4 +1,5 @@
-// Rounding to significant digits by one multiplication with an exact power of ten.
+// Rounding to significant digits by one multiplication with an exact power of ten; near a
+// halfway point, by the product's exact rounding error.
 #include "runtime/RoundedDigits.h"
 
 #include <cmath>
@@ -36,6 +37,34 @@ constexpr uint64_t kShiftBits = 0xC000000000000000u;
 // relatively, below 10^15 < 2^50, so within 2^-14 absolutely; this leaves a wide margin.
 constexpr long double kUndecidable = 1.0L / 1024;
 
+// The rounding error of the product p = a * b exactly (Dekker's product over Veltkamp halves of
+// the 64-bit significands): a * b == p + error. No overflow or underflow at the magnitudes used.
+long double ProductError(long double a, long double b, long double p) {
+  auto split = [](long double x, long double& high, long double& low) {
+    long double c = x * 4294967297.0L;  // 2^32 + 1
+    high = c - (c - x);
+    low = x - high;
+  };
+  long double ah, al, bh, bl;
+  split(a, ah, al);
+  split(b, bh, bl);
+  return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+}
+
+// whole is scaled rounded to the nearest integer and fraction = scaled - whole, near +-0.5;
+// the exact value is scaled + error. Moves whole to where the exact value rounds (ties to even,
+// as printing rounds). The sign of a rounded sum is the sign of the exact sum, so the
+// comparisons are exact; fraction -+ 0.5 is exact too.
+void RoundExactly(long double fraction, long double error, uint64_t& whole) {
+  if (fraction > 0) {
+    long double beyond = (fraction - 0.5L) + error;
+    if (beyond > 0 || (beyond == 0 && whole % 2 == 1)) ++whole;
+  } else {
+    long double beyond = (fraction + 0.5L) + error;
+    if (beyond < 0 || (beyond == 0 && whole % 2 == 1)) --whole;
+  }
+}
+
 }  // namespace
 
 bool TryRoundedDigits(long double magnitude, int digits, uint64_t& significand, int& exponent) {
@@ -64,10 +93,15 @@ bool TryRoundedDigits(long double magnitude, int digits, uint64_t& significand, 
     }
     long double shifted = scaled + kRoundingShift;
     long double fraction = scaled - (shifted - kRoundingShift);
-    if (std::fabs(std::fabs(fraction) - 0.5L) < kUndecidable) return false;
     uint64_t bits;
     std::memcpy(&bits, &shifted, sizeof bits);
     uint64_t whole = bits - kShiftBits;
+    if (std::fabs(std::fabs(fraction) - 0.5L) < kUndecidable) {
+      // Near a halfway point the product's own rounding decides: a product's error is known
+      // exactly, a quotient's is not.
+      if (shift < 0) return false;
+      RoundExactly(fraction, ProductError(magnitude, kPowers.Real[shift], scaled), whole);
+    }
     if (whole == kPowers.Whole[digits]) {
       // Rounding carried into a new digit.
       whole = kPowers.Whole[digits - 1];

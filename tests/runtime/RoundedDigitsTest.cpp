@@ -47,11 +47,38 @@ TEST(RoundedDigits, AgreesWithPrintfWheneverItDecides) {
   EXPECT_GT(decided, tried / 2);
 }
 
+// Exact ties and values a hair beside them, where the product's rounding decides: sums of
+// binary fractions whose last decimal digit falls just past the rounding place.
+TEST(RoundedDigits, DecidesTiesAndNearTiesAsPrintfDoes) {
+  uint64_t significand, expected;
+  int exponent, expectedExponent;
+  int decided = 0;
+  for (int k = 1; k < 40000; k += 7) {
+    for (long double magnitude : {1234.5678L + k * 1.0009765625L, k * 0.125L, k * 0.0009765625L,
+                                  1e9L + k * 0.5L + 0.25L, std::nextafter(k * 0.125L, 0.0L),
+                                  std::nextafter(k * 0.125L, 1e9L)}) {
+      for (int digits : {1, 2, 3, 6, 9, 12, 14, 15}) {
+        if (!TryRoundedDigits(magnitude, digits, significand, exponent)) continue;
+        ++decided;
+        PrintedDigits(magnitude, digits, expected, expectedExponent);
+        ASSERT_EQ(significand, expected) << static_cast<double>(magnitude) << " " << digits;
+        ASSERT_EQ(exponent, expectedExponent) << static_cast<double>(magnitude) << " " << digits;
+      }
+    }
+  }
+  EXPECT_GT(decided, 40000);
+  EXPECT_TRUE(TryRoundedDigits(2.5L, 1, significand, exponent));
+  EXPECT_EQ(significand, 2u);
+  EXPECT_TRUE(TryRoundedDigits(0.125L, 2, significand, exponent));
+  EXPECT_EQ(significand, 12u);
+  EXPECT_TRUE(TryRoundedDigits(0.375L, 2, significand, exponent));
+  EXPECT_EQ(significand, 38u);
+}
+
 TEST(RoundedDigits, RefusesWhatItCannotDecide) {
   uint64_t significand;
   int exponent;
-  EXPECT_FALSE(TryRoundedDigits(2.5L, 1, significand, exponent));   // a tie
-  EXPECT_FALSE(TryRoundedDigits(0.125L, 2, significand, exponent));  // a tie
+  EXPECT_FALSE(TryRoundedDigits(2.5e15L, 1, significand, exponent));  // a tie above 1E15
   EXPECT_FALSE(TryRoundedDigits(1e-20L, 15, significand, exponent));  // out of range
   EXPECT_FALSE(TryRoundedDigits(1e50L, 15, significand, exponent));
   EXPECT_FALSE(TryRoundedDigits(0, 15, significand, exponent));
