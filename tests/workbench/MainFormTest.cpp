@@ -86,8 +86,9 @@ TEST_F(TMainFormTest, InsertsMacrosAndVariablesAndNothingOnTheDatabasePage) {
   Form->RefreshCatalogues();
   Editor()->clear();
   auto* macros = Child<QListWidget>("BoxMacros");
-  ASSERT_EQ(macros->count(), 1);
-  macros->itemActivated(macros->item(0));
+  auto rate = macros->findItems("rate=0.06", Qt::MatchExactly);
+  ASSERT_EQ(rate.size(), 1);
+  macros->itemActivated(rate.first());
   EXPECT_EQ(Editor()->toPlainText(), "~rate~");
   auto* variables = Child<QListWidget>("BoxPubVars");
   variables->itemActivated(variables->findItems("CELLVALUE", Qt::MatchExactly).first());
@@ -239,7 +240,7 @@ TEST_F(TMainFormTest, ABrokenColourExpressionRaisesTheTranslatorsMessage) {
           Form->RefreshColour();
         } catch (const Exception& error) {
           WriteFileBytes(colourFile, saved);
-          EXPECT_NE(error.Message.find("[错]"), std::string::npos);
+          EXPECT_NE(error.Message.find(Res("[错]")), std::string::npos);
           throw;
         }
       },
