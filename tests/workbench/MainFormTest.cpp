@@ -201,6 +201,20 @@ TEST_F(TMainFormTest, ExamplesLoadAndSavedFilesJoinTheMenuOnlyInTheExpressionFol
   std::filesystem::remove(ToQString(inside).toStdString());
   EXPECT_TRUE(listed);
 
+  // A file that cannot be written is reported through the save action, and nothing changes.
+  Form->ChooseSaveFile = [] { return QString("/nonexistent-folder/x.exp"); };
+  Child<QAction>("ActSave")->trigger();
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_NE(Errors[0].find("/nonexistent-folder/x.exp"), std::string::npos);
+  EXPECT_THROW(Form->SaveExpression("/nonexistent-folder/x.exp"), EFCreateError);
+
+  // A menu entry loads its file and names it in the caption.
+  QAction* entry = menu->actions().first();
+  while (entry->menu()) entry = entry->menu()->actions().first();
+  entry->trigger();
+  EXPECT_FALSE(Editor()->toPlainText().isEmpty());
+  EXPECT_TRUE(Child<QLabel>("LabExpCaption")->text().endsWith(entry->data().toString() + "]"));
+
   Form->LoadExample(outside);  // gone now: reported, read as empty
   EXPECT_EQ(Editor()->toPlainText(), "");
   ASSERT_EQ(Messages.size(), 1u);
