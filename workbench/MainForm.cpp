@@ -63,6 +63,14 @@ T* Named(Parent* parent, const char* name) {
   return object;
 }
 
+// A layout of widget without margins.
+template <class TLayout>
+TLayout* FlatLayout(QWidget* widget) {
+  auto* layout = new TLayout(widget);
+  layout->setContentsMargins(0, 0, 0, 0);
+  return layout;
+}
+
 void SetHint(QWidget* widget, const char* hint) {
   widget->setToolTip(Q(hint));
   widget->setStatusTip(Q(hint));
@@ -198,8 +206,7 @@ void TExpMainForm::BuildActions() {
 
 void TExpMainForm::BuildToolPanel() {
   ToolPanel = Named<QWidget>(this, "ToolPanel");
-  auto* layout = new QHBoxLayout(ToolPanel);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = FlatLayout<QHBoxLayout>(ToolPanel);
   auto button = [this, layout](const char* name, const char* caption, int tag) {
     auto* made = Named<QToolButton>(ToolPanel, name);
     made->setText(Q(caption));
@@ -223,12 +230,10 @@ void TExpMainForm::BuildToolPanel() {
 QWidget* TExpMainForm::BuildExpressionPage() {
   auto* page = Named<QWidget>(PageControl1, "TabSheet1");
   page->setWindowTitle(Q("表达式"));
-  auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = FlatLayout<QVBoxLayout>(page);
 
   auto* bar = Named<QWidget>(page, "PanelExpTools");
-  auto* barLayout = new QHBoxLayout(bar);
-  barLayout->setContentsMargins(0, 0, 0, 0);
+  auto* barLayout = FlatLayout<QHBoxLayout>(bar);
   LabExpCaption = Named<QLabel>(bar, "LabExpCaption");
   LabExpCaption->setText(Q("表达式(&E)"));
   barLayout->addWidget(LabExpCaption);
@@ -263,8 +268,7 @@ QWidget* TExpMainForm::BuildExpressionPage() {
   MemoExpression->setPlainText(Q(kInitialExpression));
   LabExpCaption->setBuddy(MemoExpression);
   PanelResult = Named<QWidget>(ExpSplitter, "PanelResult");
-  auto* resultLayout = new QVBoxLayout(PanelResult);
-  resultLayout->setContentsMargins(0, 0, 0, 0);
+  auto* resultLayout = FlatLayout<QVBoxLayout>(PanelResult);
   auto* resultLabel = Named<QLabel>(PanelResult, "LabResult");
   resultLabel->setText(Q("结果(&R)"));
   MemoResult = Named<QPlainTextEdit>(PanelResult, "MemoResult");
@@ -283,13 +287,11 @@ QWidget* TExpMainForm::BuildExpressionPage() {
 QWidget* TExpMainForm::BuildDatabasePage() {
   auto* page = Named<QWidget>(PageControl1, "TabSheet3");
   page->setWindowTitle(Q("数据库"));
-  auto* layout = new QHBoxLayout(page);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = FlatLayout<QHBoxLayout>(page);
 
   auto* side = Named<QWidget>(page, "PanelDBTools");
   side->setMaximumWidth(260);
-  auto* sideLayout = new QVBoxLayout(side);
-  sideLayout->setContentsMargins(0, 0, 0, 0);
+  auto* sideLayout = FlatLayout<QVBoxLayout>(side);
   auto* buttons = new QHBoxLayout;
   auto* refreshColour = Named<QToolButton>(side, "btnRefreshColor");
   refreshColour->setText(Q("颜色"));
@@ -337,8 +339,7 @@ QWidget* TExpMainForm::BuildDatabasePage() {
 
 QWidget* TExpMainForm::BuildResourcePanel() {
   PanelExpRes = Named<QWidget>(MainSplitter, "PanelExpRes");
-  auto* layout = new QVBoxLayout(PanelExpRes);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = FlatLayout<QVBoxLayout>(PanelExpRes);
   auto* header = new QHBoxLayout;
   header->addWidget(new QLabel(Q("当前可用资源"), PanelExpRes));
   auto* refresh = Named<QToolButton>(PanelExpRes, "BtnRefresh");
@@ -363,8 +364,7 @@ QWidget* TExpMainForm::BuildResourcePanel() {
   lists->addWidget(Box(PanelExpRes, "公共变量(&V)", BoxPubVars), 1);
   lists->addWidget(Box(PanelExpRes, "宏定义表(&M)", BoxMacros), 1);
   auto* dataSets = new QWidget(PanelExpRes);
-  auto* dataSetsLayout = new QVBoxLayout(dataSets);
-  dataSetsLayout->setContentsMargins(0, 0, 0, 0);
+  auto* dataSetsLayout = FlatLayout<QVBoxLayout>(dataSets);
   dataSetsLayout->addWidget(BoxDataSets);
   btnCloseTable = Named<QToolButton>(dataSets, "btnCloseTable");
   btnCloseTable->setText(Q("关闭"));
