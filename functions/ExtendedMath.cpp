@@ -97,11 +97,9 @@ inline long double Fscale(long double x, long double n) {
 
 }  // namespace
 
-long double ExtendedSin(long double x) {
-  if (!(std::fabs(x) < kReducibleLimit)) return std::sin(x);
-  TReduced reduced = ReduceByHalfPi(x);
-  long double r = reduced.Remainder;
-  switch (reduced.Quadrant) {
+// The sine of quadrant * pi/2 + r, for a reduced r.
+static long double SineInQuadrant(long double r, unsigned quadrant) {
+  switch (quadrant & 3) {
     case 0: return Fsin(r);
     case 1: return Fcos(r);
     case 2: return -Fsin(r);
@@ -109,16 +107,17 @@ long double ExtendedSin(long double x) {
   }
 }
 
+long double ExtendedSin(long double x) {
+  if (!(std::fabs(x) < kReducibleLimit)) return std::sin(x);
+  TReduced reduced = ReduceByHalfPi(x);
+  return SineInQuadrant(reduced.Remainder, reduced.Quadrant);
+}
+
+// cos x = sin(x + pi/2): one quadrant further.
 long double ExtendedCos(long double x) {
   if (!(std::fabs(x) < kReducibleLimit)) return std::cos(x);
   TReduced reduced = ReduceByHalfPi(x);
-  long double r = reduced.Remainder;
-  switch (reduced.Quadrant) {
-    case 0: return Fcos(r);
-    case 1: return -Fsin(r);
-    case 2: return -Fcos(r);
-    default: return Fsin(r);
-  }
+  return SineInQuadrant(reduced.Remainder, reduced.Quadrant + 1);
 }
 
 long double ExtendedTan(long double x) {
