@@ -19,8 +19,18 @@
 
 namespace qnexp::workbench {
 
+namespace {
+std::string& Root() {
+  static std::string root;
+  return root;
+}
+}  // namespace
+
+void SetResourceRoot(const std::string& folder) { Root() = folder; }
+
 std::string ResourcePath(std::string_view relativeUtf8) {
-  return GetRealPath(GetExpressDir(0) + "/../" + Utf8ToGbk(relativeUtf8));
+  std::string root = Root().empty() ? GetExpressDir(0) + "/.." : Root();
+  return GetRealPath(root + "/" + Utf8ToGbk(relativeUtf8));
 }
 
 std::string DataFolder() { return ResourcePath("Data/"); }

@@ -15,7 +15,10 @@ namespace qnexp::workbench {
 // The title of the message that reports a data file the program cannot read.
 inline constexpr const char* kOpenFileFailedTitle = "打开文件失败";
 
-// <ProgramDir>/../<relative> as a full path; relative is UTF-8 (the names in this file).
+// The folder that holds Data/ and Expressions/: <ProgramDir>/.. unless another one is set (an
+// empty text sets the default back).
+void SetResourceRoot(const std::string& folder);
+// <root>/<relative> as a full path; relative is UTF-8 (the names in this file).
 std::string ResourcePath(std::string_view relativeUtf8);
 // The data folder (<ProgramDir>/../Data/, with the trailing separator), the expression folder
 // (<ProgramDir>/../Expressions, without) and the files the program reads at start.

@@ -35,6 +35,7 @@ namespace {
 
 class TMainFormTest : public TWorkbenchTest {
 protected:
+  explicit TMainFormTest(bool ownFiles = false) : TWorkbenchTest(ownFiles) {}
   QListWidgetItem* FunctionItem(const char* name) {
     auto found = Child<QListWidget>("BoxFunctions")->findItems(QString::fromUtf8(name), Qt::MatchExactly);
     return found.isEmpty() ? nullptr : found.first();
@@ -46,6 +47,12 @@ protected:
     Child<QTabWidget>("Pages_DB")->setCurrentIndex(0);
     Form->OpenTable();
   }
+};
+
+// Tests that change the shipped files, on copies of them.
+class TMainFormFilesTest : public TMainFormTest {
+protected:
+  TMainFormFilesTest() : TMainFormTest(true) {}
 };
 
 TEST_F(TMainFormTest, StartsWithTheCataloguesFilledAndNothingReported) {
@@ -180,7 +187,7 @@ TEST_F(TMainFormTest, MacroExpansionBeforeEvaluationFollowsItsCheckBox) {
   EXPECT_EQ(Result(), "42");
 }
 
-TEST_F(TMainFormTest, ExamplesLoadAndSavedFilesJoinTheMenuOnlyInTheExpressionFolder) {
+TEST_F(TMainFormFilesTest, ExamplesLoadAndSavedFilesJoinTheMenuOnlyInTheExpressionFolder) {
   QMenu* menu = Child<QMenu>("PopupMenu1");
   int topLevels = menu->actions().size();
   ASSERT_GT(topLevels, 0);
@@ -223,7 +230,7 @@ TEST_F(TMainFormTest, ExamplesLoadAndSavedFilesJoinTheMenuOnlyInTheExpressionFol
   EXPECT_EQ(Child<QLabel>("LabExpCaption")->text(), QString::fromUtf8("表达式(&E)"));
 }
 
-TEST_F(TMainFormTest, SelectedGridCellsKeepTheDefaultColours) {
+TEST_F(TMainFormFilesTest, SelectedGridCellsKeepTheDefaultColours) {
   OpenTableFile("产品.db", "P");
   QAbstractItemModel* model = Child<QTableView>("DBGrid1")->model();
   ASSERT_NE(model, nullptr);
@@ -244,7 +251,7 @@ TEST_F(TMainFormTest, SelectedGridCellsKeepTheDefaultColours) {
   EXPECT_EQ(TranslateExp("ColourCalls")->GetInteger(), 0);
 }
 
-TEST_F(TMainFormTest, ABrokenColourExpressionRaisesTheTranslatorsMessage) {
+TEST_F(TMainFormFilesTest, ABrokenColourExpressionRaisesTheTranslatorsMessage) {
   std::string colourFile = GridColourFile();
   std::string saved = ReadFileBytes(colourFile);
   WriteFileBytes(colourFile, "1 +");

@@ -10,19 +10,27 @@
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Dialogs.h"
+#include "platform/OsText.h"
 #include "runtime/Gbk.h"
 #include "workbench/MainForm.h"
+#include "workbench/WorkbenchFiles.h"
 
 namespace qnexp::testing {
 
 class TWorkbenchTest : public ::testing::Test {
 protected:
+  // A test that changes the shipped files works on copies of them in a folder of its own.
+  explicit TWorkbenchTest(bool ownFiles = false) : OwnFiles(ownFiles) {}
+
   void SetUp() override {
+    if (OwnFiles) CopyResources();
     workbench::StartWorkbenchUnits();
     Saved = DialogHooks();
     DialogHooks().ShowError = [this](const std::string& message) { Errors.push_back(message); };
@@ -39,6 +47,22 @@ protected:
   void TearDown() override {
     Form.reset();
     DialogHooks() = Saved;
+    if (!Root.empty()) {
+      workbench::SetResourceRoot({});
+      std::error_code ignored;
+      std::filesystem::remove_all(Root, ignored);
+    }
+  }
+
+  void CopyResources() {
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/qnexp-wb-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    Root = pattern;
+    std::filesystem::path shipped = ToOsPath(workbench::ResourcePath(""));
+    for (const char* folder : {"Data", "Expressions"})
+      std::filesystem::copy(shipped / folder, std::filesystem::path(Root) / folder,
+                            std::filesystem::copy_options::recursive);
+    workbench::SetResourceRoot(FromUtf8(QString::fromStdString(Root)));
   }
 
   template <class T = QWidget>
@@ -70,6 +94,8 @@ protected:
     return Result();
   }
 
+  bool OwnFiles;
+  std::string Root;  // the folder of the copies (UTF-8), when the test has them
   std::unique_ptr<workbench::TExpMainForm> Form;
   std::vector<std::string> Errors;
   std::vector<std::string> Messages;
