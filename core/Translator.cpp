@@ -10,6 +10,7 @@
 // The operators the translator builds are node classes of these two families.
 #include "functions/Arithmetic.h"
 #include "functions/Comparison.h"
+#include "functions/FlatEvaluation.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
@@ -102,8 +103,14 @@ public:
         Position(owner.Position),
         Nesting(owner.Nesting),
         LastDepth(owner.LastDepth),
-        CloseOf(std::move(owner.CloseOf)) {}
+        MarkFlatEvaluation(owner.MarkFlatEvaluation),
+        CloseOf(std::move(owner.CloseOf)) {
+    owner.MarkFlatEvaluation = false;
+    ++TFlatEvaluation::BuildingDeferred;
+  }
   ~TWorkingState() {
+    --TFlatEvaluation::BuildingDeferred;
+    Owner.MarkFlatEvaluation = MarkFlatEvaluation;
     Owner.Status = Status;
     Owner.Text = std::move(Text);
     Owner.Position = Position;
@@ -121,6 +128,7 @@ private:
   int32_t Position;
   int Nesting;
   int LastDepth;
+  bool MarkFlatEvaluation;
   std::vector<int> CloseOf;
 };
 
@@ -435,6 +443,7 @@ std::unique_ptr<TExpression> TExpTranslator::Combine(std::unique_ptr<TExpression
     Status = tsTypeMismatch;
     return nullptr;
   }
+  if (MarkFlatEvaluation) MarkForFlatEvaluation(*node);
   return node;
 }
 

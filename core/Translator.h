@@ -77,6 +77,12 @@ public:
   const std::string& GetText() const { return Text; }
   int32_t GetPosition() const { return Position; }
 
+  // Whether the arithmetic operators built are marked for flattened evaluation
+  // (functions/FlatEvaluation.h). TranslateExp sets it for each text it translates; an
+  // evaluation during a translation (a constant folded, an include directive) starts with it
+  // off.
+  bool MarkFlatEvaluation = false;
+
   // The list new variable references bind to, and the function registry (owned).
   TVarList* VarList = nullptr;
   std::unique_ptr<TFunctionList> Functions;

@@ -29,7 +29,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Add>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Add>(stamp);
   }
   bool TransOverOK() override;
   TFlatEvaluation& FlatForm() { return Flat; }
@@ -61,7 +61,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Sub>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Sub>(stamp);
   }
 };
 
@@ -73,7 +73,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Mul>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Mul>(stamp);
   }
 };
 
@@ -86,7 +86,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Div>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Div>(stamp);
   }
 };
 
@@ -97,7 +97,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Power>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Power>(stamp);
   }
   // Always etReal.
   bool TransOverOK() override;
