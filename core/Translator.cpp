@@ -33,6 +33,19 @@ struct TExpTranslator::TExpNode {
   int Depth;
 };
 
+// The items of one level on the work stack, from Base up; dropped (their nodes freed) when
+// the level ends.
+struct TExpTranslator::TWorkSegment {
+  explicit TWorkSegment(std::vector<TExpNode>& work) : Work(work), Base(work.size()) {}
+  ~TWorkSegment() {
+    if (Work.size() > Base) Work.resize(Base);
+  }
+  TWorkSegment(const TWorkSegment&) = delete;
+  TWorkSegment& operator=(const TWorkSegment&) = delete;
+  std::vector<TExpNode>& Work;
+  size_t Base;
+};
+
 namespace {
 
 // Keeps the nesting counter right on every path out of a level.
@@ -49,6 +62,7 @@ bool IsQuote(char c) { return c == '\'' || c == '"'; }
 TExpTranslator::TExpTranslator() {
   Functions = std::make_unique<TFunctionList>();
   VarList = PubVarList;
+  Work.reserve(64);
   // Every lead byte starts a name, so any Chinese character can, traditional and
   // extension-area ones (first byte 0x81..0xA0) too.
   IdStartChars = CharRange('A', 'Z') | CharRange('a', 'z') | MakeCharSet("_") |
@@ -276,16 +290,18 @@ void TExpTranslator::Pretreat() {
 std::unique_ptr<TExpression> TExpTranslator::TransExp(int dest) {
   TLevelGuard guard(Nesting);
   EnterLevel();
-  std::vector<TExpNode> items;
+  // This level's items lie on the shared work stack above those of the levels around it;
+  // whatever way the level ends, they are gone when it returns.
+  TWorkSegment items(Work);
   while (Status == tsOk && Position <= dest) {
     int depth = 0;
     std::unique_ptr<TExpression> operand = ReadOperand(dest, depth);
     if (!operand) continue;
     uint8_t code = Status == tsOk ? ReadOperator(dest) : uint8_t(kOpEnd);
-    items.push_back(TExpNode{std::move(operand), code, depth});
+    Work.push_back(TExpNode{std::move(operand), code, depth});
   }
   int depth = 0;
-  std::unique_ptr<TExpression> result = Reduce(items, depth);
+  std::unique_ptr<TExpression> result = Reduce(items.Base, depth);
   result = Fold(std::move(result));
   LastDepth = depth;
   return result;
@@ -447,39 +463,46 @@ std::unique_ptr<TExpression> TExpTranslator::Combine(std::unique_ptr<TExpression
   return node;
 }
 
-std::unique_ptr<TExpression> TExpTranslator::Reduce(std::vector<TExpNode>& items, int& depth) {
+std::unique_ptr<TExpression> TExpTranslator::Reduce(size_t base, int& depth) {
   depth = 0;
-  if (items.empty()) return nullptr;
-  if (items.back().Operator != kOpEnd) {
-    items.back().Operator = kOpEnd;
+  size_t end = Work.size();
+  if (end == base) return nullptr;
+  if (Work[end - 1].Operator != kOpEnd) {
+    Work[end - 1].Operator = kOpEnd;
     if (Status == tsOk) Status = tsOperandNeeded;
   }
   // A stack whose binding levels strictly loosen from top to bottom: combining at the top as
   // soon as the next operator binds no tighter builds the same left-to-right tree as
-  // rescanning the list from its start after each combination, in linear time.
-  std::vector<TExpNode> stack;
-  stack.reserve(items.size());
-  for (TExpNode& item : items) {
-    stack.push_back(std::move(item));
-    while (stack.size() >= 2 &&
-           Precedence[stack[stack.size() - 2].Operator] <= Precedence[stack.back().Operator]) {
-      TExpNode right = std::move(stack.back());
-      stack.pop_back();
-      TExpNode& left = stack.back();
-      int combinedDepth =
-          (left.Operator == kOpFormat ? std::max(left.Depth, right.Depth + 1)
-                                      : std::max(left.Depth, right.Depth) + 1);
+  // rescanning the list from its start after each combination, in linear time. The stack
+  // grows in the list's own room: it never holds more items than have been read.
+  size_t top = base;  // one past the stack's top item
+  for (size_t next = base; next < end; ++next) {
+    if (top != next) Work[top] = std::move(Work[next]);
+    ++top;
+    while (top - base >= 2 &&
+           Precedence[Work[top - 2].Operator] <= Precedence[Work[top - 1].Operator]) {
+      // Nothing is held by reference across Combine: the work stack may grow meanwhile.
+      std::unique_ptr<TExpression> right = std::move(Work[top - 1].Expression);
+      uint8_t rightOperator = Work[top - 1].Operator;
+      int rightDepth = Work[top - 1].Depth;
+      --top;
+      uint8_t code = Work[top - 1].Operator;
+      int leftDepth = Work[top - 1].Depth;
+      int combinedDepth = code == kOpFormat ? std::max(leftDepth, rightDepth + 1)
+                                            : std::max(leftDepth, rightDepth) + 1;
       if (combinedDepth > kMaxTreeDepth)
         throw Exception(NestingTooDeepMessage(kMaxTreeDepth));
-      left.Expression = Combine(std::move(left.Expression), std::move(right.Expression),
-                                left.Operator);
-      left.Operator = right.Operator;
+      std::unique_ptr<TExpression> combined =
+          Combine(std::move(Work[top - 1].Expression), std::move(right), code);
+      TExpNode& left = Work[top - 1];
+      left.Expression = std::move(combined);
+      left.Operator = rightOperator;
       left.Depth = combinedDepth;
       if (!left.Expression) return nullptr;
     }
   }
-  depth = stack.front().Depth;
-  return std::move(stack.front().Expression);
+  depth = Work[base].Depth;
+  return std::move(Work[base].Expression);
 }
 
 std::unique_ptr<TExpression> TExpTranslator::Fold(std::unique_ptr<TExpression> result) {

@@ -98,6 +98,7 @@ protected:
 
 private:
   struct TExpNode;
+  struct TWorkSegment;
   class TWorkingState;
   // Directive processing of Text: every {$I expression} is replaced by the expression's text.
   void Pretreat();
@@ -107,7 +108,8 @@ private:
   std::unique_ptr<TExpression> ReadOperand(int dest, int& depth);
   uint8_t ReadOperator(int dest);
   char ReadArgument(TExpression& call, int index, int dest, int& depth);
-  std::unique_ptr<TExpression> Reduce(std::vector<TExpNode>& items, int& depth);
+  // Combines the items of the work stack from base up into one tree.
+  std::unique_ptr<TExpression> Reduce(size_t base, int& depth);
   std::unique_ptr<TExpression> Combine(std::unique_ptr<TExpression> left,
                                        std::unique_ptr<TExpression> right, uint8_t code);
   std::unique_ptr<TExpression> Fold(std::unique_ptr<TExpression> result);
@@ -120,6 +122,8 @@ private:
   // For each "(" reached by a scan of the whole text: the position after its ")", 0 when it
   // has none, -1 for positions the scan did not reach as a bracket.
   std::vector<int> CloseOf;
+  // The items read and not yet combined, of every level being translated, innermost last.
+  std::vector<TExpNode> Work;
   std::string Text;
   int32_t Position = 1;
 };
