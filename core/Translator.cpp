@@ -57,6 +57,18 @@ struct TLevelGuard {
 
 bool IsQuote(char c) { return c == '\'' || c == '"'; }
 
+// SeekEndOfNum of text from position, also giving the SeekEndOfInt it starts from.
+int EndOfNumber(const std::string& text, int position, int& intEnd) {
+  intEnd = SeekEndOfInt(text, position);
+  if (intEnd == position) return position;
+  char c = static_cast<size_t>(intEnd) <= text.size() ? text[intEnd - 1] : '\0';
+  if (c == '.' || c == 'E' || c == 'e') {
+    int more = SeekEndOfInt(text, intEnd + 1);
+    if (more > intEnd + 1) return more;
+  }
+  return intEnd;
+}
+
 }  // namespace
 
 TExpTranslator::TExpTranslator() {
@@ -181,22 +193,25 @@ int TExpTranslator::SkipComment(int position, int limit) {
 void TExpTranslator::IndexBrackets() {
   CloseOf.assign(Text.size() + 2, -1);
   std::vector<int> open;
-  int length = static_cast<int>(Text.size());
+  const char* const text = Text.data();
+  const int length = static_cast<int>(Text.size());
   int i = 1;
   while (i <= length) {
-    char c = CharAt(i);
-    if (IsQuote(c)) {
-      i = SeekEndOfStr(Text, i);
-      continue;
-    }
+    const auto c = static_cast<unsigned char>(text[i - 1]);
     if (c == '(') {
       open.push_back(i);
       CloseOf[i] = 0;
-    } else if (c == ')' && !open.empty()) {
-      CloseOf[open.back()] = i + 1;
-      open.pop_back();
+    } else if (c == ')') {
+      if (!open.empty()) {
+        CloseOf[open.back()] = i + 1;
+        open.pop_back();
+      }
+    } else if (IsQuote(static_cast<char>(c))) {
+      i = SeekEndOfStr(Text, i);
+      continue;
     }
-    i = NextCharPos(Text, i);
+    // The next character, as NextCharPos steps: a lead byte takes the trail byte after it.
+    i += IsLeadByte(c) && i < length && IsTrailByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
   }
 }
 
@@ -215,6 +230,8 @@ void TExpTranslator::SkipNote(int& position, int limit) {
       ++position;
       continue;
     }
+    // Only "//" and "{" start a comment.
+    if (c != '/' && c != '{') return;
     int after = SkipComment(position, limit);
     if (after == position) return;
     position = after;
@@ -318,6 +335,7 @@ std::unique_ptr<TExpression> TExpTranslator::ReadOperand(int dest, int& depth) {
   const unsigned char u = static_cast<unsigned char>(c);
   std::unique_ptr<TExpression> node;
   int end = Position;
+  int intEnd = Position;
 
   // A call: after namePosition a "(" with its matching ")" must follow; then the call is
   // translated from the name. False when there is no such bracket pair.
@@ -344,10 +362,9 @@ std::unique_ptr<TExpression> TExpTranslator::ReadOperand(int dest, int& depth) {
     std::string token = Text.substr(Position - 1, end - Position);
     node = CreateStrExp(ConstToStr(token));
   } else if ((c == '$' || c == '+' || c == '-' || (c >= '0' && c <= '9')) &&
-             SeekEndOfNum(Text, Position) > Position) {
-    end = SeekEndOfNum(Text, Position);
-    std::string token = Text.substr(Position - 1, end - Position);
-    if (SeekEndOfInt(Text, Position) < end) {
+             (end = EndOfNumber(Text, Position, intEnd)) > Position) {
+    std::string_view token(Text.data() + Position - 1, static_cast<size_t>(end - Position));
+    if (intEnd < end) {
       node = CreateRealExp(0);
       node->PutReal(StrToNum(token));
     } else {
@@ -399,22 +416,38 @@ std::unique_ptr<TExpression> TExpTranslator::ReadOperand(int dest, int& depth) {
 uint8_t TExpTranslator::ReadOperator(int dest) {
   SkipNote(Position, dest);
   if (Position > dest) return kOpEnd;
-  struct TSymbol {
-    const char* Text;
-    uint8_t Code;
-  };
-  // Longest first where one symbol starts another.
-  static const TSymbol symbols[] = {
-      {"^", kOpPower}, {"*", kOpMul},  {"/", kOpDiv},     {"+", kOpAdd},    {"-", kOpSub},
-      {"=", kOpEqu},   {"<>", kOpNotEqu}, {">=", kOpGorE}, {">", kOpGreat}, {"<=", kOpLorE},
-      {"<", kOpLess},  {"$", kOpIn},   {"&", kOpAnd},     {"|", kOpOr},     {":=", kOpAssign},
-      {":", kOpFormat}};
-  for (const TSymbol& symbol : symbols) {
-    size_t length = std::char_traits<char>::length(symbol.Text);
-    if (Text.compare(Position - 1, length, symbol.Text) == 0) {
-      Position += static_cast<int>(length);
-      return symbol.Code;
-    }
+  // Where one symbol starts another the longer one wins: "<>", ">=", "<=", ":=".
+  const char c = CharAt(Position);
+  const char next = CharAt(Position + 1);
+  int length = 1;
+  uint8_t code = kOpEnd;
+  switch (c) {
+    case '^': code = kOpPower; break;
+    case '*': code = kOpMul; break;
+    case '/': code = kOpDiv; break;
+    case '+': code = kOpAdd; break;
+    case '-': code = kOpSub; break;
+    case '=': code = kOpEqu; break;
+    case '$': code = kOpIn; break;
+    case '&': code = kOpAnd; break;
+    case '|': code = kOpOr; break;
+    case '<':
+      code = next == '>' ? kOpNotEqu : (next == '=' ? kOpLorE : kOpLess);
+      length = code == kOpLess ? 1 : 2;
+      break;
+    case '>':
+      code = next == '=' ? kOpGorE : kOpGreat;
+      length = code == kOpGreat ? 1 : 2;
+      break;
+    case ':':
+      code = next == '=' ? kOpAssign : kOpFormat;
+      length = code == kOpFormat ? 1 : 2;
+      break;
+    default: break;
+  }
+  if (code != kOpEnd) {
+    Position += length;
+    return code;
   }
   auto keyword = [&](const char* word) -> bool {
     size_t length = std::char_traits<char>::length(word);
