@@ -2,6 +2,8 @@
 // folding, calls and the include directive.
 #include "core/Translator.h"
 
+#include <array>
+
 #include "core/EntryPoints.h"
 #include "core/FunctionList.h"
 #include "core/Nesting.h"
@@ -193,11 +195,23 @@ int TExpTranslator::SkipComment(int position, int limit) {
 void TExpTranslator::IndexBrackets() {
   CloseOf.assign(Text.size() + 2, -1);
   std::vector<int> open;
+  // The bytes that need a look: brackets, quotes and the lead bytes of two-byte characters.
+  static const std::array<bool, 256> special = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+      table[c] = c == '(' || c == ')' || IsQuote(static_cast<char>(c)) ||
+                 IsLeadByte(static_cast<unsigned char>(c));
+    return table;
+  }();
   const char* const text = Text.data();
   const int length = static_cast<int>(Text.size());
   int i = 1;
   while (i <= length) {
     const auto c = static_cast<unsigned char>(text[i - 1]);
+    if (!special[c]) {
+      ++i;
+      continue;
+    }
     if (c == '(') {
       open.push_back(i);
       CloseOf[i] = 0;
@@ -224,6 +238,15 @@ int TExpTranslator::FindCloseBracket(int position, bool& found) const {
 }
 
 void TExpTranslator::SkipNote(int& position, int limit) {
+  // Mostly there is nothing to skip: a token follows at once.
+  if (position >= 1 && position <= limit && static_cast<size_t>(position) <= Text.size()) {
+    auto c = static_cast<unsigned char>(Text[position - 1]);
+    if (c > 32 && c != '/' && c != '{') return;
+  }
+  SkipBlanksAndComments(position, limit);
+}
+
+void TExpTranslator::SkipBlanksAndComments(int& position, int limit) {
   while (position <= limit) {
     unsigned char c = static_cast<unsigned char>(CharAt(position));
     if (c <= 32) {

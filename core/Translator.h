@@ -104,6 +104,7 @@ private:
   void Pretreat();
   // Skips blanks and comments from position up to limit.
   void SkipNote(int& position, int limit);
+  void SkipBlanksAndComments(int& position, int limit);
   char CharAt(int position) const;
   std::unique_ptr<TExpression> ReadOperand(int dest, int& depth);
   uint8_t ReadOperator(int dest);
