@@ -115,7 +115,7 @@ char TExpTranslator::CharAt(int position) const {
 
 void TExpTranslator::EnterLevel() {
   // A translation started inside a deep evaluation stops while the stack still has room.
-  if (Nesting > kMaxNestingDepth || StackIsLow())
+  if (Nesting > kMaxNestingDepth || Stack.IsLow())
     throw Exception(NestingTooDeepMessage(kMaxNestingDepth));
 }
 
@@ -262,6 +262,8 @@ void TExpTranslator::SkipBlanksAndComments(int& position, int limit) {
 }
 
 std::unique_ptr<TExpression> TExpTranslator::Translate(const std::string& text) {
+  // The stack of the thread translating now.
+  Stack = TStackCheck();
   Status = tsOk;
   Text = text;
   Nesting = 0;

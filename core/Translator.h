@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Expression.h"
+#include "core/Nesting.h"
 #include "support/SplitStr.h"
 
 namespace qnexp {
@@ -120,6 +121,7 @@ private:
   void EnterLevel();
   int Nesting = 0;
   int LastDepth = 0;
+  TStackCheck Stack;
   // For each "(" reached by a scan of the whole text: the position after its ")", 0 when it
   // has none, -1 for positions the scan did not reach as a bracket.
   std::vector<int> CloseOf;
