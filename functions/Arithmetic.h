@@ -5,7 +5,8 @@
 // Integer results wrap around in 32 bits. Reals are long double. A real + - * whose result
 // overflows raises EOverflow "Floating point overflow", and one that has no value (NaN) raises
 // EInvalidOp "Invalid floating point operation"; no node ever stores an infinity or a NaN.
-// Evaluating integer, real, boolean, character and date-time nodes allocates nothing.
+// Evaluating integer, real, boolean, character and date-time nodes allocates nothing, except
+// that the first evaluation of a translated formula makes its flattened evaluation programs.
 // Every node raises CalcError "参数不够" when an operand it must read is missing (a tree that
 // the translator did not build). Single-threaded, like every node.
 #pragma once
