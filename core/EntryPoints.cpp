@@ -36,18 +36,34 @@ std::string MessageOfCurrentError() {
 namespace {
 
 // Formulas, which are evaluated again and again, get flattened evaluation; a longer text is
-// mostly evaluated once or a few times, and visiting all of its nodes once more after the
-// translation would cost more than its evaluations gain.
+// mostly evaluated once or a few times, and laying out all of its nodes once more would cost
+// more than its evaluations gain.
 constexpr size_t kFlattenedTextLimit = 4096;
+
+// Sets the translator's marking of operators for flattened evaluation for one translation.
+class TFlatMarking {
+public:
+  TFlatMarking(TExpTranslator& translator, bool mark)
+      : Translator(translator), Before(translator.MarkFlatEvaluation) {
+    translator.MarkFlatEvaluation = mark;
+  }
+  ~TFlatMarking() { Translator.MarkFlatEvaluation = Before; }
+  TFlatMarking(const TFlatMarking&) = delete;
+  TFlatMarking& operator=(const TFlatMarking&) = delete;
+
+private:
+  TExpTranslator& Translator;
+  bool Before;
+};
 
 }  // namespace
 
 std::unique_ptr<TExpression> TranslateExp(const std::string& text) {
   TBudgetScope budget;
   try {
-    std::unique_ptr<TExpression> root = ExpTranslator->Translate(text);
-    if (root && text.size() <= kFlattenedTextLimit) PrepareFlatEvaluation(*root);
-    return root;
+    // The programs are made at the first evaluation of each arithmetic subtree.
+    TFlatMarking marking(*ExpTranslator, text.size() <= kFlattenedTextLimit);
+    return ExpTranslator->Translate(text);
   } catch (const Exception&) {
     throw;
   } catch (const std::exception&) {

@@ -18,8 +18,9 @@ class TVarList;
 extern TExpTranslator* ExpTranslator;
 extern TVarList* PubVarList;
 
-// Translates text with ExpTranslator, and gives the arithmetic subtrees of a text up to 4 KB
-// their flattened evaluation (functions/FlatEvaluation.h); null on failure (ExpTranslator's
+// Translates text with ExpTranslator, and marks the arithmetic subtrees of a text up to 4 KB
+// for flattened evaluation (functions/FlatEvaluation.h), whose programs their first evaluation
+// makes; null on failure (ExpTranslator's
 // Status, StatusMsg and ErrorMsg tell why). Raises what the translator raises (an integer
 // literal beyond 32 bits, a failure while folding a constant, nesting beyond the translator's
 // limits), always as an Exception: any other error (memory running out) becomes one with the

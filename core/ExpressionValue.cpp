@@ -120,6 +120,9 @@ std::string TExpression::GetString() {
     if (DataType == etReal) return FloatToStr(Value.RealValue);
     if (DataType == etInteger) return std::to_string(Value.IntValue);
     if (DataType == etInt64) return std::to_string(Int64Slot());
+    // "%s" gives the text itself.
+    if (DataType == etString) return Value.StrValue;
+    if (DataType == etChar) return std::string(1, static_cast<char>(Value.IntValue & 0xFF));
   }
   std::string format = GetFormatStr();
   if (DataType == etDateTime) return FormatDateTime(format, DateTimeSlot());

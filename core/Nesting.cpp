@@ -42,6 +42,8 @@ int TextDepth = 0;
 
 size_t ThreadStackSize() { return StackBounds().Size; }
 
+TStackCheck::TStackCheck() : Lowest(StackBounds().Lowest), Size(StackBounds().Size) {}
+
 bool StackIsLow() {
   const TStackBounds& bounds = StackBounds();
   if (bounds.Size == 0) return false;

@@ -29,6 +29,25 @@ size_t ThreadStackSize();
 // a deep translation) still finds room.
 bool StackIsLow();
 
+// StackIsLow for a caller that asks again and again on one thread: the thread's stack is read
+// once, when the check is made, and each question costs a comparison.
+class TStackCheck {
+public:
+  TStackCheck();
+  // StackIsLow, judged at the caller's frame.
+  bool IsLow() const {
+    if (Size == 0) return false;
+    auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    // A frame outside the bounds (an alternate signal stack, say) cannot be judged.
+    if (here < Lowest || here - Lowest > Size) return false;
+    return here - Lowest < Size / 2;
+  }
+
+private:
+  uintptr_t Lowest = 0;
+  size_t Size = 0;
+};
+
 // Counts one level of a nested path for as long as it lives. Raises Exception with the
 // message (a Format text whose arguments are the name, when one is given, and the limit) when the
 // level would pass limit or the stack is low. Single-threaded like the engine.

@@ -2,6 +2,8 @@
 // folding, calls and the include directive.
 #include "core/Translator.h"
 
+#include <array>
+
 #include "core/EntryPoints.h"
 #include "core/FunctionList.h"
 #include "core/Nesting.h"
@@ -10,6 +12,7 @@
 // The operators the translator builds are node classes of these two families.
 #include "functions/Arithmetic.h"
 #include "functions/Comparison.h"
+#include "functions/FlatEvaluation.h"
 #include "runtime/Exception.h"
 #include "runtime/Format.h"
 #include "runtime/Gbk.h"
@@ -32,6 +35,19 @@ struct TExpTranslator::TExpNode {
   int Depth;
 };
 
+// The items of one level on the work stack, from Base up; dropped (their nodes freed) when
+// the level ends.
+struct TExpTranslator::TWorkSegment {
+  explicit TWorkSegment(std::vector<TExpNode>& work) : Work(work), Base(work.size()) {}
+  ~TWorkSegment() {
+    if (Work.size() > Base) Work.resize(Base);
+  }
+  TWorkSegment(const TWorkSegment&) = delete;
+  TWorkSegment& operator=(const TWorkSegment&) = delete;
+  std::vector<TExpNode>& Work;
+  size_t Base;
+};
+
 namespace {
 
 // Keeps the nesting counter right on every path out of a level.
@@ -43,11 +59,24 @@ struct TLevelGuard {
 
 bool IsQuote(char c) { return c == '\'' || c == '"'; }
 
+// SeekEndOfNum of text from position, also giving the SeekEndOfInt it starts from.
+int EndOfNumber(const std::string& text, int position, int& intEnd) {
+  intEnd = SeekEndOfInt(text, position);
+  if (intEnd == position) return position;
+  char c = static_cast<size_t>(intEnd) <= text.size() ? text[intEnd - 1] : '\0';
+  if (c == '.' || c == 'E' || c == 'e') {
+    int more = SeekEndOfInt(text, intEnd + 1);
+    if (more > intEnd + 1) return more;
+  }
+  return intEnd;
+}
+
 }  // namespace
 
 TExpTranslator::TExpTranslator() {
   Functions = std::make_unique<TFunctionList>();
   VarList = PubVarList;
+  Work.reserve(64);
   // Every lead byte starts a name, so any Chinese character can, traditional and
   // extension-area ones (first byte 0x81..0xA0) too.
   IdStartChars = CharRange('A', 'Z') | CharRange('a', 'z') | MakeCharSet("_") |
@@ -86,7 +115,7 @@ char TExpTranslator::CharAt(int position) const {
 
 void TExpTranslator::EnterLevel() {
   // A translation started inside a deep evaluation stops while the stack still has room.
-  if (Nesting > kMaxNestingDepth || StackIsLow())
+  if (Nesting > kMaxNestingDepth || Stack.IsLow())
     throw Exception(NestingTooDeepMessage(kMaxNestingDepth));
 }
 
@@ -102,8 +131,14 @@ public:
         Position(owner.Position),
         Nesting(owner.Nesting),
         LastDepth(owner.LastDepth),
-        CloseOf(std::move(owner.CloseOf)) {}
+        MarkFlatEvaluation(owner.MarkFlatEvaluation),
+        CloseOf(std::move(owner.CloseOf)) {
+    owner.MarkFlatEvaluation = false;
+    ++TFlatEvaluation::BuildingDeferred;
+  }
   ~TWorkingState() {
+    --TFlatEvaluation::BuildingDeferred;
+    Owner.MarkFlatEvaluation = MarkFlatEvaluation;
     Owner.Status = Status;
     Owner.Text = std::move(Text);
     Owner.Position = Position;
@@ -121,6 +156,7 @@ private:
   int32_t Position;
   int Nesting;
   int LastDepth;
+  bool MarkFlatEvaluation;
   std::vector<int> CloseOf;
 };
 
@@ -159,22 +195,37 @@ int TExpTranslator::SkipComment(int position, int limit) {
 void TExpTranslator::IndexBrackets() {
   CloseOf.assign(Text.size() + 2, -1);
   std::vector<int> open;
-  int length = static_cast<int>(Text.size());
+  // The bytes that need a look: brackets, quotes and the lead bytes of two-byte characters.
+  static const std::array<bool, 256> special = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+      table[c] = c == '(' || c == ')' || IsQuote(static_cast<char>(c)) ||
+                 IsLeadByte(static_cast<unsigned char>(c));
+    return table;
+  }();
+  const char* const text = Text.data();
+  const int length = static_cast<int>(Text.size());
   int i = 1;
   while (i <= length) {
-    char c = CharAt(i);
-    if (IsQuote(c)) {
-      i = SeekEndOfStr(Text, i);
+    const auto c = static_cast<unsigned char>(text[i - 1]);
+    if (!special[c]) {
+      ++i;
       continue;
     }
     if (c == '(') {
       open.push_back(i);
       CloseOf[i] = 0;
-    } else if (c == ')' && !open.empty()) {
-      CloseOf[open.back()] = i + 1;
-      open.pop_back();
+    } else if (c == ')') {
+      if (!open.empty()) {
+        CloseOf[open.back()] = i + 1;
+        open.pop_back();
+      }
+    } else if (IsQuote(static_cast<char>(c))) {
+      i = SeekEndOfStr(Text, i);
+      continue;
     }
-    i = NextCharPos(Text, i);
+    // The next character, as NextCharPos steps: a lead byte takes the trail byte after it.
+    i += IsLeadByte(c) && i < length && IsTrailByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
   }
 }
 
@@ -187,12 +238,23 @@ int TExpTranslator::FindCloseBracket(int position, bool& found) const {
 }
 
 void TExpTranslator::SkipNote(int& position, int limit) {
+  // Mostly there is nothing to skip: a token follows at once.
+  if (position >= 1 && position <= limit && static_cast<size_t>(position) <= Text.size()) {
+    auto c = static_cast<unsigned char>(Text[position - 1]);
+    if (c > 32 && c != '/' && c != '{') return;
+  }
+  SkipBlanksAndComments(position, limit);
+}
+
+void TExpTranslator::SkipBlanksAndComments(int& position, int limit) {
   while (position <= limit) {
     unsigned char c = static_cast<unsigned char>(CharAt(position));
     if (c <= 32) {
       ++position;
       continue;
     }
+    // Only "//" and "{" start a comment.
+    if (c != '/' && c != '{') return;
     int after = SkipComment(position, limit);
     if (after == position) return;
     position = after;
@@ -200,6 +262,8 @@ void TExpTranslator::SkipNote(int& position, int limit) {
 }
 
 std::unique_ptr<TExpression> TExpTranslator::Translate(const std::string& text) {
+  // The stack of the thread translating now.
+  Stack = TStackCheck();
   Status = tsOk;
   Text = text;
   Nesting = 0;
@@ -268,16 +332,18 @@ void TExpTranslator::Pretreat() {
 std::unique_ptr<TExpression> TExpTranslator::TransExp(int dest) {
   TLevelGuard guard(Nesting);
   EnterLevel();
-  std::vector<TExpNode> items;
+  // This level's items lie on the shared work stack above those of the levels around it;
+  // whatever way the level ends, they are gone when it returns.
+  TWorkSegment items(Work);
   while (Status == tsOk && Position <= dest) {
     int depth = 0;
     std::unique_ptr<TExpression> operand = ReadOperand(dest, depth);
     if (!operand) continue;
     uint8_t code = Status == tsOk ? ReadOperator(dest) : uint8_t(kOpEnd);
-    items.push_back(TExpNode{std::move(operand), code, depth});
+    Work.push_back(TExpNode{std::move(operand), code, depth});
   }
   int depth = 0;
-  std::unique_ptr<TExpression> result = Reduce(items, depth);
+  std::unique_ptr<TExpression> result = Reduce(items.Base, depth);
   result = Fold(std::move(result));
   LastDepth = depth;
   return result;
@@ -294,6 +360,7 @@ std::unique_ptr<TExpression> TExpTranslator::ReadOperand(int dest, int& depth) {
   const unsigned char u = static_cast<unsigned char>(c);
   std::unique_ptr<TExpression> node;
   int end = Position;
+  int intEnd = Position;
 
   // A call: after namePosition a "(" with its matching ")" must follow; then the call is
   // translated from the name. False when there is no such bracket pair.
@@ -320,10 +387,9 @@ std::unique_ptr<TExpression> TExpTranslator::ReadOperand(int dest, int& depth) {
     std::string token = Text.substr(Position - 1, end - Position);
     node = CreateStrExp(ConstToStr(token));
   } else if ((c == '$' || c == '+' || c == '-' || (c >= '0' && c <= '9')) &&
-             SeekEndOfNum(Text, Position) > Position) {
-    end = SeekEndOfNum(Text, Position);
-    std::string token = Text.substr(Position - 1, end - Position);
-    if (SeekEndOfInt(Text, Position) < end) {
+             (end = EndOfNumber(Text, Position, intEnd)) > Position) {
+    std::string_view token(Text.data() + Position - 1, static_cast<size_t>(end - Position));
+    if (intEnd < end) {
       node = CreateRealExp(0);
       node->PutReal(StrToNum(token));
     } else {
@@ -375,22 +441,38 @@ std::unique_ptr<TExpression> TExpTranslator::ReadOperand(int dest, int& depth) {
 uint8_t TExpTranslator::ReadOperator(int dest) {
   SkipNote(Position, dest);
   if (Position > dest) return kOpEnd;
-  struct TSymbol {
-    const char* Text;
-    uint8_t Code;
-  };
-  // Longest first where one symbol starts another.
-  static const TSymbol symbols[] = {
-      {"^", kOpPower}, {"*", kOpMul},  {"/", kOpDiv},     {"+", kOpAdd},    {"-", kOpSub},
-      {"=", kOpEqu},   {"<>", kOpNotEqu}, {">=", kOpGorE}, {">", kOpGreat}, {"<=", kOpLorE},
-      {"<", kOpLess},  {"$", kOpIn},   {"&", kOpAnd},     {"|", kOpOr},     {":=", kOpAssign},
-      {":", kOpFormat}};
-  for (const TSymbol& symbol : symbols) {
-    size_t length = std::char_traits<char>::length(symbol.Text);
-    if (Text.compare(Position - 1, length, symbol.Text) == 0) {
-      Position += static_cast<int>(length);
-      return symbol.Code;
-    }
+  // Where one symbol starts another the longer one wins: "<>", ">=", "<=", ":=".
+  const char c = CharAt(Position);
+  const char next = CharAt(Position + 1);
+  int length = 1;
+  uint8_t code = kOpEnd;
+  switch (c) {
+    case '^': code = kOpPower; break;
+    case '*': code = kOpMul; break;
+    case '/': code = kOpDiv; break;
+    case '+': code = kOpAdd; break;
+    case '-': code = kOpSub; break;
+    case '=': code = kOpEqu; break;
+    case '$': code = kOpIn; break;
+    case '&': code = kOpAnd; break;
+    case '|': code = kOpOr; break;
+    case '<':
+      code = next == '>' ? kOpNotEqu : (next == '=' ? kOpLorE : kOpLess);
+      length = code == kOpLess ? 1 : 2;
+      break;
+    case '>':
+      code = next == '=' ? kOpGorE : kOpGreat;
+      length = code == kOpGreat ? 1 : 2;
+      break;
+    case ':':
+      code = next == '=' ? kOpAssign : kOpFormat;
+      length = code == kOpFormat ? 1 : 2;
+      break;
+    default: break;
+  }
+  if (code != kOpEnd) {
+    Position += length;
+    return code;
   }
   auto keyword = [&](const char* word) -> bool {
     size_t length = std::char_traits<char>::length(word);
@@ -435,42 +517,50 @@ std::unique_ptr<TExpression> TExpTranslator::Combine(std::unique_ptr<TExpression
     Status = tsTypeMismatch;
     return nullptr;
   }
+  if (MarkFlatEvaluation) MarkForFlatEvaluation(*node);
   return node;
 }
 
-std::unique_ptr<TExpression> TExpTranslator::Reduce(std::vector<TExpNode>& items, int& depth) {
+std::unique_ptr<TExpression> TExpTranslator::Reduce(size_t base, int& depth) {
   depth = 0;
-  if (items.empty()) return nullptr;
-  if (items.back().Operator != kOpEnd) {
-    items.back().Operator = kOpEnd;
+  size_t end = Work.size();
+  if (end == base) return nullptr;
+  if (Work[end - 1].Operator != kOpEnd) {
+    Work[end - 1].Operator = kOpEnd;
     if (Status == tsOk) Status = tsOperandNeeded;
   }
   // A stack whose binding levels strictly loosen from top to bottom: combining at the top as
   // soon as the next operator binds no tighter builds the same left-to-right tree as
-  // rescanning the list from its start after each combination, in linear time.
-  std::vector<TExpNode> stack;
-  stack.reserve(items.size());
-  for (TExpNode& item : items) {
-    stack.push_back(std::move(item));
-    while (stack.size() >= 2 &&
-           Precedence[stack[stack.size() - 2].Operator] <= Precedence[stack.back().Operator]) {
-      TExpNode right = std::move(stack.back());
-      stack.pop_back();
-      TExpNode& left = stack.back();
-      int combinedDepth =
-          (left.Operator == kOpFormat ? std::max(left.Depth, right.Depth + 1)
-                                      : std::max(left.Depth, right.Depth) + 1);
+  // rescanning the list from its start after each combination, in linear time. The stack
+  // grows in the list's own room: it never holds more items than have been read.
+  size_t top = base;  // one past the stack's top item
+  for (size_t next = base; next < end; ++next) {
+    if (top != next) Work[top] = std::move(Work[next]);
+    ++top;
+    while (top - base >= 2 &&
+           Precedence[Work[top - 2].Operator] <= Precedence[Work[top - 1].Operator]) {
+      // Nothing is held by reference across Combine: the work stack may grow meanwhile.
+      std::unique_ptr<TExpression> right = std::move(Work[top - 1].Expression);
+      uint8_t rightOperator = Work[top - 1].Operator;
+      int rightDepth = Work[top - 1].Depth;
+      --top;
+      uint8_t code = Work[top - 1].Operator;
+      int leftDepth = Work[top - 1].Depth;
+      int combinedDepth = code == kOpFormat ? std::max(leftDepth, rightDepth + 1)
+                                            : std::max(leftDepth, rightDepth) + 1;
       if (combinedDepth > kMaxTreeDepth)
         throw Exception(NestingTooDeepMessage(kMaxTreeDepth));
-      left.Expression = Combine(std::move(left.Expression), std::move(right.Expression),
-                                left.Operator);
-      left.Operator = right.Operator;
+      std::unique_ptr<TExpression> combined =
+          Combine(std::move(Work[top - 1].Expression), std::move(right), code);
+      TExpNode& left = Work[top - 1];
+      left.Expression = std::move(combined);
+      left.Operator = rightOperator;
       left.Depth = combinedDepth;
       if (!left.Expression) return nullptr;
     }
   }
-  depth = stack.front().Depth;
-  return std::move(stack.front().Expression);
+  depth = Work[base].Depth;
+  return std::move(Work[base].Expression);
 }
 
 std::unique_ptr<TExpression> TExpTranslator::Fold(std::unique_ptr<TExpression> result) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Expression.h"
+#include "core/Nesting.h"
 #include "support/SplitStr.h"
 
 namespace qnexp {
@@ -77,6 +78,12 @@ public:
   const std::string& GetText() const { return Text; }
   int32_t GetPosition() const { return Position; }
 
+  // Whether the arithmetic operators built are marked for flattened evaluation
+  // (functions/FlatEvaluation.h). TranslateExp sets it for each text it translates; an
+  // evaluation during a translation (a constant folded, an include directive) starts with it
+  // off.
+  bool MarkFlatEvaluation = false;
+
   // The list new variable references bind to, and the function registry (owned).
   TVarList* VarList = nullptr;
   std::unique_ptr<TFunctionList> Functions;
@@ -92,16 +99,19 @@ protected:
 
 private:
   struct TExpNode;
+  struct TWorkSegment;
   class TWorkingState;
   // Directive processing of Text: every {$I expression} is replaced by the expression's text.
   void Pretreat();
   // Skips blanks and comments from position up to limit.
   void SkipNote(int& position, int limit);
+  void SkipBlanksAndComments(int& position, int limit);
   char CharAt(int position) const;
   std::unique_ptr<TExpression> ReadOperand(int dest, int& depth);
   uint8_t ReadOperator(int dest);
   char ReadArgument(TExpression& call, int index, int dest, int& depth);
-  std::unique_ptr<TExpression> Reduce(std::vector<TExpNode>& items, int& depth);
+  // Combines the items of the work stack from base up into one tree.
+  std::unique_ptr<TExpression> Reduce(size_t base, int& depth);
   std::unique_ptr<TExpression> Combine(std::unique_ptr<TExpression> left,
                                        std::unique_ptr<TExpression> right, uint8_t code);
   std::unique_ptr<TExpression> Fold(std::unique_ptr<TExpression> result);
@@ -111,9 +121,12 @@ private:
   void EnterLevel();
   int Nesting = 0;
   int LastDepth = 0;
+  TStackCheck Stack;
   // For each "(" reached by a scan of the whole text: the position after its ")", 0 when it
   // has none, -1 for positions the scan did not reach as a bracket.
   std::vector<int> CloseOf;
+  // The items read and not yet combined, of every level being translated, innermost last.
+  std::vector<TExpNode> Work;
   std::string Text;
   int32_t Position = 1;
 };

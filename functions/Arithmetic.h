@@ -5,7 +5,8 @@
 // Integer results wrap around in 32 bits. Reals are long double. A real + - * whose result
 // overflows raises EOverflow "Floating point overflow", and one that has no value (NaN) raises
 // EInvalidOp "Invalid floating point operation"; no node ever stores an infinity or a NaN.
-// Evaluating integer, real, boolean, character and date-time nodes allocates nothing.
+// Evaluating integer, real, boolean, character and date-time nodes allocates nothing, except
+// that the first evaluation of a translated formula makes its flattened evaluation programs.
 // Every node raises CalcError "参数不够" when an operand it must read is missing (a tree that
 // the translator did not build). Single-threaded, like every node.
 #pragma once
@@ -29,7 +30,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Add>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Add>(stamp);
   }
   bool TransOverOK() override;
   TFlatEvaluation& FlatForm() { return Flat; }
@@ -61,7 +62,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Sub>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Sub>(stamp);
   }
 };
 
@@ -73,7 +74,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Mul>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Mul>(stamp);
   }
 };
 
@@ -86,7 +87,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Div>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Div>(stamp);
   }
 };
 
@@ -97,7 +98,7 @@ public:
   void Calculate() override;
   void Evaluate(int32_t stamp) override {
     if (stamp == SyncFlag && stamp != kForceStamp) return;
-    if (!Flat.Run(stamp)) EvaluateInSlots<TExp_Power>(stamp);
+    if (!Flat.Run(*this, stamp)) EvaluateInSlots<TExp_Power>(stamp);
   }
   // Always etReal.
   bool TransOverOK() override;

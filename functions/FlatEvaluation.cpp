@@ -51,6 +51,12 @@ const TClassLayout* FindLayout(const TClassInfo* cls) {
   return nullptr;
 }
 
+// The flattened form of an operator of layout lyOperator.
+TFlatEvaluation& FlatFormOf(TExpression& node, const TClassLayout& layout) {
+  if (layout.Kind == TFlatStepKind::fsAdd) return static_cast<TExp_Add&>(node).FlatForm();
+  return static_cast<TExp_MathCalc&>(node).FlatForm();
+}
+
 TLayout LayoutOf(const TExpression& node) {
   const TClassLayout* layout = FindLayout(&node.ClassType());
   return layout ? layout->Layout : TLayout::lyOther;
@@ -122,6 +128,8 @@ bool TFlatProgram::Lay(TExpression& node, bool mayGrow) {
   // An operator or a function: its stamp, its operands in slot order up to the first empty
   // slot, its calculation.
   bool function = kind == TLayout::lyFunction;
+  // An operator laid out here is evaluated by this program: it needs none of its own.
+  if (!function) FlatFormOf(node, *layout).DropPending();
   node.ShapeWatched = true;
   size_t enter = StepList.size();
   StepList.push_back({TFlatStepKind::fsEnter, 0, &node});
@@ -206,8 +214,7 @@ namespace {
 TFlatEvaluation* FlatFormOf(TExpression& node) {
   const TClassLayout* layout = FindLayout(&node.ClassType());
   if (!layout || layout->Layout != TLayout::lyOperator) return nullptr;
-  if (layout->Kind == TFlatStepKind::fsAdd) return &static_cast<TExp_Add&>(node).FlatForm();
-  return &static_cast<TExp_MathCalc&>(node).FlatForm();
+  return &FlatFormOf(node, *layout);
 }
 
 // A program pays for itself over several calculations: an operator over two leaves walks.
@@ -237,6 +244,22 @@ void PrepareFlatEvaluation(TExpression& root) {
   // The nodes the program hands to their own evaluation may hold arithmetic subtrees too.
   for (const TFlatStep& step : flat->Prepare(root).Steps())
     if (step.Kind == TFlatStepKind::fsOther) PrepareBelow(*step.Node);
+}
+
+bool TFlatEvaluation::MakeProgram(TExpression& owner) {
+  Pending = false;
+  if (!WorthFlattening(owner)) return false;
+  Prepare(owner);
+  return true;
+}
+
+void MarkForFlatEvaluation(TExpression& node) {
+  const TClassInfo* cls = &node.ClassType();
+  if (cls == &TExp_Add::StaticClass())
+    static_cast<TExp_Add&>(node).FlatForm().MarkPending();
+  else if (cls == &TExp_Sub::StaticClass() || cls == &TExp_Mul::StaticClass() ||
+           cls == &TExp_Div::StaticClass() || cls == &TExp_Power::StaticClass())
+    static_cast<TExp_MathCalc&>(node).FlatForm().MarkPending();
 }
 
 }  // namespace qnexp

@@ -58,15 +58,21 @@ private:
   uint64_t Shape = 0;
 };
 
-// What an arithmetic operator keeps for its flattened evaluation. The program is made when a
-// translation ends (PrepareFlatEvaluation), never during an evaluation: evaluating numbers
-// allocates nothing. A node without one (built by hand, copied, loaded) walks.
+// What an arithmetic operator keeps for its flattened evaluation. The translator marks the
+// operators of a text that TranslateExp gives flattened evaluation; the program is made at the
+// first evaluation of a marked operator that tops an arithmetic subtree, so a tree that is
+// never evaluated costs nothing more. Later evaluations of numbers allocate nothing. A node
+// neither marked nor prepared (built by hand, copied, loaded) walks.
 class TFlatEvaluation {
 public:
   // Evaluates owner through its program and returns true, or returns false for the caller to
   // walk. The caller has done the stamp test.
-  bool Run(int32_t stamp) {
-    if (!Program || !Enabled) return false;
+  bool Run(TExpression& owner, int32_t stamp) {
+    if (!Program) {
+      if (!Pending || !Enabled || BuildingDeferred > 0 || !MakeProgram(owner)) return false;
+    } else if (!Enabled) {
+      return false;
+    }
     if (!Program->Current() && !Program->Relay()) [[unlikely]] {
       Program.reset();
       return false;
@@ -76,18 +82,38 @@ public:
   }
 
   const TFlatProgram& Prepare(TExpression& owner) {
+    Pending = false;
     Program = std::make_unique<TFlatProgram>(owner);
     return *Program;
   }
 
+  // Asks for a program at the first evaluation; an operator laid out in another's program
+  // drops the request.
+  void MarkPending() { Pending = true; }
+  void DropPending() { Pending = false; }
+  bool IsPending() const { return Pending; }
+  bool HasProgram() const { return Program != nullptr; }
+
   // Whether flattened evaluation is used; tests and the bench compare it with the walk.
   static inline bool Enabled = true;
+  // While above 0, marked operators walk without making their programs: the translator's own
+  // evaluations (folding a constant, an include directive) run subtrees that are evaluated
+  // once and then dropped.
+  static inline int BuildingDeferred = 0;
 
 private:
+  // The program of owner when a program pays for itself there; false (and no more requests)
+  // when owner is to walk.
+  bool MakeProgram(TExpression& owner);
   std::unique_ptr<TFlatProgram> Program;
+  bool Pending = false;
 };
 
-// Gives every arithmetic subtree of root that is not part of a larger one its program.
+// Marks node for flattened evaluation at its first evaluation when it is an arithmetic
+// operator (+ - * / ^); anything else is left alone.
+void MarkForFlatEvaluation(TExpression& node);
+
+// Gives every arithmetic subtree of root that is not part of a larger one its program at once.
 void PrepareFlatEvaluation(TExpression& root);
 
 }  // namespace qnexp

@@ -74,7 +74,109 @@ private:
   TStringList& List;
 };
 
+// Lists shorter than this are scanned: comparing a few texts costs less than hashing one.
+constexpr int kIndexedCount = 8;
+// Searches a list answers by scanning after a change before its index is made again, so that
+// a list changed between nearly every two searches does not rebuild its index each time.
+constexpr int kScansBeforeIndexing = 4;
+
 }  // namespace
+
+// An open-addressing table from the hash of a text to the first item with that text (by the
+// list's case rule). It keeps no texts of its own: a candidate is confirmed by comparing it
+// with the item, so equal texts need equal hashes and nothing more.
+class TStringList::TNameIndex {
+public:
+  // Whether the index describes the list as it is now.
+  bool Follows(const TStringList& list) const {
+    return Built && Changes == list.Changes && CaseSensitive == list.IsCaseSensitive;
+  }
+
+  int Search(const TStringList& list, std::string_view text) {
+    if (!Follows(list)) {
+      if (++Scans < kScansBeforeIndexing) return list.ScanFor(text);
+      Build(list);
+    }
+    uint32_t hash = HashOf(text, CaseSensitive);
+    for (size_t at = hash & Mask;; at = (at + 1) & Mask) {
+      int32_t item = Slots[at];
+      if (item < 0) return -1;
+      if (Hashes[at] == hash &&
+          list.CompareStrings(list.Items[static_cast<size_t>(item)].Text, text) == 0)
+        return item;
+    }
+  }
+
+  // The last item has just been appended to a list this index followed.
+  void Append(const TStringList& list) {
+    Changes = list.Changes;
+    if ((Used + 1) * 2 > Slots.size()) {
+      Build(list);
+      return;
+    }
+    Insert(list, list.Count() - 1);
+  }
+
+private:
+  // FNV-1a over the bytes as the case rule compares them: without case sensitivity ASCII
+  // letters fold to upper case except as the second byte of a two-byte character (the walk of
+  // CompareText).
+  static uint32_t HashOf(std::string_view text, bool caseSensitive) {
+    uint32_t hash = 2166136261u;
+    bool pairOpen = false;
+    for (char c : text) {
+      auto byte = static_cast<unsigned char>(c);
+      if (!caseSensitive) {
+        bool second = pairOpen && IsTrailByte(byte);
+        if (!second) byte = static_cast<unsigned char>(AsciiUpper(static_cast<char>(byte)));
+        pairOpen = !second && IsLeadByte(byte);
+      }
+      hash = (hash ^ byte) * 16777619u;
+    }
+    return hash;
+  }
+
+  void Build(const TStringList& list) {
+    size_t size = 16;
+    while (size < static_cast<size_t>(list.Count()) * 2 + 2) size *= 2;
+    Slots.assign(size, -1);
+    Hashes.assign(size, 0);
+    Mask = size - 1;
+    Used = 0;
+    CaseSensitive = list.IsCaseSensitive;
+    Changes = list.Changes;
+    Built = true;
+    Scans = 0;
+    // In list order, so that of equal texts the first item is the one kept.
+    for (int i = 0; i < list.Count(); ++i) Insert(list, i);
+  }
+
+  void Insert(const TStringList& list, int item) {
+    const std::string& text = list.Items[static_cast<size_t>(item)].Text;
+    uint32_t hash = HashOf(text, CaseSensitive);
+    size_t at = hash & Mask;
+    for (; Slots[at] >= 0; at = (at + 1) & Mask) {
+      if (Hashes[at] == hash &&
+          list.CompareStrings(list.Items[static_cast<size_t>(Slots[at])].Text, text) == 0)
+        return;  // an earlier item has this text
+    }
+    Slots[at] = item;
+    Hashes[at] = hash;
+    ++Used;
+  }
+
+  std::vector<int32_t> Slots;
+  std::vector<uint32_t> Hashes;
+  size_t Mask = 0;
+  size_t Used = 0;
+  uint64_t Changes = 0;
+  int Scans = 0;
+  bool CaseSensitive = false;
+  bool Built = false;
+};
+
+TStringList::TStringList() = default;
+TStringList::~TStringList() = default;
 
 const std::string& TStringList::Get(int index) const {
   if (index < 0 || index >= Count()) RaiseIndex(index);
@@ -85,6 +187,7 @@ void TStringList::Put(int index, const std::string& text) {
   if (IsSorted) RaiseSorted();
   if (index < 0 || index >= Count()) RaiseIndex(index);
   Items[static_cast<size_t>(index)].Text = text;
+  ItemsChanged();
 }
 
 TObject* TStringList::GetObject(int index) const {
@@ -105,7 +208,11 @@ int TStringList::AddObject(const std::string& text, TObject* obj) {
     if (Duplicates == dupIgnore) return index;
     if (Duplicates == dupError) throw EListError(DuplicateText);
   }
+  bool current = Index && Index->Follows(*this);
   Items.insert(Items.begin() + index, TItem{text, obj});
+  ItemsChanged();
+  // An item appended to an unsorted list joins the index in place.
+  if (current && index == Count() - 1) Index->Append(*this);
   return index;
 }
 
@@ -115,11 +222,13 @@ void TStringList::InsertObject(int index, const std::string& text, TObject* obj)
   if (IsSorted) RaiseSorted();
   if (index < 0 || index > Count()) RaiseIndex(index);
   Items.insert(Items.begin() + index, TItem{text, obj});
+  ItemsChanged();
 }
 
 void TStringList::Delete(int index) {
   if (index < 0 || index >= Count()) RaiseIndex(index);
   Items.erase(Items.begin() + index);
+  ItemsChanged();
 }
 
 void TStringList::Move(int from, int to) {
@@ -130,14 +239,19 @@ void TStringList::Move(int from, int to) {
   TItem item = std::move(Items[static_cast<size_t>(from)]);
   Items.erase(Items.begin() + from);
   Items.insert(Items.begin() + to, std::move(item));
+  ItemsChanged();
 }
 
-void TStringList::Clear() { Items.clear(); }
+void TStringList::Clear() {
+  Items.clear();
+  ItemsChanged();
+}
 
 void TStringList::Exchange(int a, int b) {
   if (a < 0 || a >= Count()) RaiseIndex(a);
   if (b < 0 || b >= Count()) RaiseIndex(b);
   std::swap(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)]);
+  ItemsChanged();
 }
 
 int TStringList::IndexOf(std::string_view text) const {
@@ -145,6 +259,12 @@ int TStringList::IndexOf(std::string_view text) const {
     int index = 0;
     return Find(text, index) ? index : -1;
   }
+  if (Count() < kIndexedCount) return ScanFor(text);
+  if (!Index) Index = std::make_unique<TNameIndex>();
+  return Index->Search(*this, text);
+}
+
+int TStringList::ScanFor(std::string_view text) const {
   for (int i = 0; i < Count(); ++i)
     if (CompareStrings(Items[static_cast<size_t>(i)].Text, text) == 0) return i;
   return -1;
@@ -224,6 +344,7 @@ void TStringList::SetValue(std::string_view name, const std::string& value) {
     Add(text);
     return;
   }
+  ItemsChanged();
   if (!IsSorted) {
     Items[static_cast<size_t>(index)].Text = std::move(text);
     return;
@@ -311,6 +432,7 @@ void TStringList::Sort() {
   std::stable_sort(Items.begin(), Items.end(), [this](const TItem& a, const TItem& b) {
     return CompareStrings(a.Text, b.Text) < 0;
   });
+  ItemsChanged();
 }
 
 void TStringList::AddStrings(const TStringList& source) {
@@ -334,11 +456,13 @@ void TStringList::SetSorted(bool value) {
   if (value == IsSorted) return;
   if (value) Sort();
   IsSorted = value;
+  ItemsChanged();
 }
 
 void TStringList::SetCaseSensitive(bool value) {
   if (value == IsCaseSensitive) return;
   IsCaseSensitive = value;
+  ItemsChanged();
   if (IsSorted) Sort();
 }
 

@@ -2,6 +2,8 @@
 // with optional sorting, a duplicates policy, case sensitivity and name=value access.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +23,8 @@ enum TDuplicates : uint8_t { dupIgnore, dupAccept, dupError };
 class TStringList : public TObject {
   QN_CLASS(TStringList, TObject)
 public:
-  TStringList() = default;
-  ~TStringList() override = default;
+  TStringList();
+  ~TStringList() override;
 
   int Count() const { return static_cast<int>(Items.size()); }
   const std::string& Get(int index) const;
@@ -43,7 +45,9 @@ public:
   virtual void Clear();
   void Exchange(int a, int b);
 
-  // Index of the first item equal to text (by the list's case rule), -1 when none.
+  // Index of the first item equal to text (by the list's case rule), -1 when none. An unsorted
+  // list of some length searched again and again keeps a hash index of its texts for this,
+  // made when the searches have repaid it and followed through every change of the texts.
   virtual int IndexOf(std::string_view text) const;
   int IndexOfObject(const TObject* obj) const;
   // Bisection on a sorted list: true and the index when found, else false and the insertion
@@ -108,8 +112,16 @@ protected:
   int UpdateCount = 0;
   bool IsSorted = false;
   bool IsCaseSensitive = false;
+  // A descendant that changes the texts of Items, their order or the case rule directly
+  // calls this, so that IndexOf does not answer from an index of the former texts.
+  void ItemsChanged() { ++Changes; }
 
 private:
+  class TNameIndex;
+  int ScanFor(std::string_view text) const;
+  // Counts every change of the texts, their order or the case rule.
+  uint64_t Changes = 0;
+  mutable std::unique_ptr<TNameIndex> Index;
   std::string DelimitedTextWith(char delimiter, char quote) const;
   void SetDelimitedTextWith(std::string_view text, char delimiter, char quote);
 };

@@ -111,6 +111,48 @@ int32_t StrToInt(std::string_view S) {
   return result;
 }
 
+namespace {
+
+// The exact powers of ten of long double: 10^k is 5^k * 2^k, and 5^27 still fits the 64-bit
+// significand.
+constexpr int kExactPowers = 28;
+constexpr long double kPowersOfTen[kExactPowers] = {
+    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+    1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
+    1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+
+// The value of a number written as an optional sign, digits and at most one '.', without an
+// exponent, when it has at most 19 digits and at most 27 after the point: its digits form an
+// exact integer and its scale an exact power of ten, so one division rounds the quotient just
+// as the full conversion rounds the text. False for anything else.
+bool ShortDecimal(std::string_view text, long double& value) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  uint64_t digits = 0;
+  int count = 0;
+  int scale = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++count > 19) return false;
+      digits = digits * 10 + static_cast<uint64_t>(c - '0');
+      if (point) ++scale;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (count == 0 || scale >= kExactPowers) return false;
+  long double result = static_cast<long double>(digits) / kPowersOfTen[scale];
+  value = negative ? -result : result;
+  return true;
+}
+
+}  // namespace
+
 long double StrToNum(std::string_view S) {
   size_t i = 0;
   while (i < S.size() && S[i] == ' ') ++i;
@@ -129,6 +171,7 @@ long double StrToNum(std::string_view S) {
     if (j > exponentStart) i = j;
   }
   long double value = 0;
+  if (ShortDecimal(S.substr(start, i - start), value)) return value;
   if (!TryStrToFloat(S.substr(start, i - start), value)) throw EOverflow(Msg::Overflow);
   return value;
 }

@@ -347,6 +347,7 @@ bool TQnStringList::EnumrateProperties(const TPropProcessor& callback, uint16_t 
               callback(&caseSensitive, "Case", ptBoolean, caseSensitive != 0, 0, param) &&
               callback(&duplicates, "Duplicates", ptByte, duplicates != 0, 0, param) &&
               callback(&sorted, "Sorted", ptBoolean, sorted != 0, 0, param);
+  if (IsCaseSensitive != (caseSensitive != 0)) ItemsChanged();
   IsCaseSensitive = caseSensitive != 0;
   SortedShadow = sorted != 0;
   if (duplicates > dupError) throw EReadError(Msg::InvalidPropertyValue);
@@ -375,6 +376,7 @@ bool TQnStringList::EnumrateItemsForLoad(const TPropProcessor& callback, void* p
       throw EReadError(Msg::InvalidPropertyValue);
     // Raw items: a sorted list must not reorder or merge the slots the stream fills by index.
     Items.resize(Items.size() + static_cast<size_t>(count));
+    ItemsChanged();
     return false;
   }
   // A reader names the one item it has: with many items, walking through all their names for
@@ -391,6 +393,7 @@ bool TQnStringList::EnumrateItemsForLoad(const TPropProcessor& callback, void* p
     std::string text;
     if (!callback(&text, ItemName(name, "s", i), ptString, false, 0, param)) {
       if (i < Count()) Items[static_cast<size_t>(i)].Text = std::move(text);
+      ItemsChanged();
       return false;
     }
     if (i >= Count()) break;

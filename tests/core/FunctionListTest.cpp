@@ -83,3 +83,33 @@ TEST(FunctionList, AliasesAddAndRemoveOnlyTheAlias) {
   EXPECT_NE(registry.GetFuncClass("Neg"), nullptr);
   EXPECT_EQ(registry.GetFuncClass(Utf8ToGbk("取负")), nullptr);
 }
+
+// Translations look names up through the registry's index; every later change must be seen.
+TEST(FunctionList, LookupsFollowEveryChangeOfTheRegistry) {
+  TFunctionList& registry = *ExpTranslator->Functions;
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(TranslateExp("Neg(1)+Abs(2)"));
+  int before = registry.Count();
+
+  registry.AddFunction("IndexedSample", TExp_Sample::StaticClass());
+  auto sample = TranslateExp("indexedSAMPLE(1, 2)");
+  ASSERT_TRUE(sample);
+  EXPECT_EQ(sample->ClassName(), "TExp_Sample");
+
+  // Two characters whose second bytes are 'a' and 'A' are different names.
+  TStringList lines;
+  lines.Add("Abs = \xB0\x61");
+  registry.RegisterFunctionAlias(lines);
+  auto alias = TranslateExp("\xB0\x61(-3)");
+  ASSERT_TRUE(alias);
+  EXPECT_EQ(alias->ClassName(), "TExp_Abs");
+  EXPECT_FALSE(TranslateExp("\xB0\x41(-3)"));
+  EXPECT_EQ(ExpTranslator->Status, tsBadFunctionName);
+
+  registry.UnRegisterFunctionAlias(lines);
+  EXPECT_FALSE(TranslateExp("\xB0\x61(-3)"));
+  registry.DelFunction("INDEXEDSAMPLE");
+  EXPECT_FALSE(TranslateExp("IndexedSample(1, 2)"));
+  EXPECT_EQ(ExpTranslator->Status, tsBadFunctionName);
+  EXPECT_EQ(registry.Count(), before);
+  EXPECT_TRUE(TranslateExp("Neg(1)+Abs(2)"));
+}

@@ -165,6 +165,30 @@ TEST(Translator, FailuresReportStatusAndPosition) {
   }
 }
 
+// The symbols where one starts another, numbers that stop short, and both at the end of the
+// text, where the scanner must not read past it.
+TEST(Translator, SymbolsAndNumbersAreReadWhole) {
+  const TValueRow values[] = {
+      {"1<>2", "etBoolean", "Yes"},  {"1<=1", "etBoolean", "Yes"}, {"1<1", "etBoolean", "No"},
+      {"2>=3", "etBoolean", "No"},   {"3>2", "etBoolean", "Yes"},  {"(1<>1)", "etBoolean", "No"},
+      {"1 < 2", "etBoolean", "Yes"}, {"+1", "etInteger", "1"},     {"-$10", "etInteger", "-16"},
+      {"1e-2*100", "etReal", "1"},   {"1 {", "etInteger", "1"},    {"1 //", "etInteger", "1"},
+  };
+  ExpectValues(values);
+  const TStatusRow statuses[] = {
+      {"1<", tsOperandNeeded, 3},  {"1<>", tsOperandNeeded, 4}, {"1>=", tsOperandNeeded, 4},
+      {"1:", tsOperandNeeded, 3},  {"1 =< 2", tsBadOperand, 4}, {"1.", tsBadOperator, 2},
+      {"1e", tsBadOperator, 2},    {"1.x", tsBadOperator, 2},   {"$", tsBracketNeeded, 1},
+      {"1 ~ 2", tsBadOperator, 3}, {"2.5e1", tsBadOperator, 4}, {"0x", tsBadOperator, 2},
+  };
+  for (const TStatusRow& row : statuses) {
+    SCOPED_TRACE(row.Text);
+    TOutcome outcome = RunText(row.Text);
+    EXPECT_EQ(outcome.Status, row.Status);
+    EXPECT_EQ(outcome.Position, row.Position);
+  }
+}
+
 TEST(Translator, EmptyTextGivesNothingWithSuccess) {
   EXPECT_EQ(TranslateExp(""), nullptr);
   EXPECT_EQ(ExpTranslator->Status, tsOk);

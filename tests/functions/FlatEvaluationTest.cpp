@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EngineTesting.h"
+#include "functions/Arithmetic.h"
 #include "functions/FlatEvaluation.h"
 
 namespace qnexp::testing {
@@ -181,6 +182,68 @@ TEST_F(FlatEvaluationTest, RandomTextsLeaveEveryNodeAsTheWalkDoes) {
   }
   // Most random texts are well-typed; a generator that produced none would test nothing.
   EXPECT_GT(translated, 200);
+}
+
+// Programs are made at the first evaluation, not by the translation: a tree never evaluated
+// costs nothing more.
+TFlatEvaluation& FlatOf(TExpression* node) {
+  if (auto* add = dynamic_cast<TExp_Add*>(node)) return add->FlatForm();
+  return dynamic_cast<TExp_MathCalc&>(*node).FlatForm();
+}
+
+TEST_F(FlatEvaluationTest, ProgramsAreMadeAtTheFirstEvaluation) {
+  std::unique_ptr<TExpression> root = TranslateExp("a+b*c");
+  TExpression* product = root->GetSubExp(1);
+  EXPECT_TRUE(FlatOf(root.get()).IsPending());
+  EXPECT_FALSE(FlatOf(root.get()).HasProgram());
+  EXPECT_TRUE(FlatOf(product).IsPending());
+  ExpEvaluate(*root, -1);
+  EXPECT_TRUE(FlatOf(root.get()).HasProgram());
+  EXPECT_FALSE(FlatOf(root.get()).IsPending());
+  // The product is a step of the sum's program and gets none of its own.
+  EXPECT_FALSE(FlatOf(product).IsPending());
+  EXPECT_FALSE(FlatOf(product).HasProgram());
+  EXPECT_EQ(root->GetReal(), 1.5L + -2.25L * 3.0L);
+
+  // An operator over two leaves walks from its first evaluation on.
+  std::unique_ptr<TExpression> pair = TranslateExp("a*b");
+  ExpEvaluate(*pair, -1);
+  EXPECT_FALSE(FlatOf(pair.get()).IsPending());
+  EXPECT_FALSE(FlatOf(pair.get()).HasProgram());
+}
+
+TEST_F(FlatEvaluationTest, AWalkedFirstEvaluationLeavesTheRequestForLater) {
+  std::unique_ptr<TExpression> root = TranslateExp("(a+b)*c");
+  TFlatEvaluation::Enabled = false;
+  ExpEvaluate(*root, -1);
+  EXPECT_TRUE(FlatOf(root.get()).IsPending());
+  EXPECT_FALSE(FlatOf(root.get()).HasProgram());
+  TFlatEvaluation::Enabled = true;
+  SetValues({2, 3, 4});
+  ExpEvaluate(*root, -1);
+  EXPECT_TRUE(FlatOf(root.get()).HasProgram());
+  EXPECT_EQ(root->GetReal(), 20);
+}
+
+TEST_F(FlatEvaluationTest, OnlyShortTextsTranslatedByTranslateExpAreMarked) {
+  // Beyond 4 KB a text walks.
+  std::string longText = "a+b*c";
+  while (longText.size() <= 4096) longText += "+a*b";
+  std::unique_ptr<TExpression> root = TranslateExp(longText);
+  ExpEvaluate(*root, -1);
+  EXPECT_FALSE(FlatOf(root.get()).IsPending());
+  EXPECT_FALSE(FlatOf(root.get()).HasProgram());
+  // The translator used directly marks nothing, and TranslateExp leaves it so.
+  std::unique_ptr<TExpression> direct = ExpTranslator->Translate("a+b*c");
+  EXPECT_FALSE(FlatOf(direct.get()).IsPending());
+  EXPECT_FALSE(ExpTranslator->MarkFlatEvaluation);
+  // Operators inside a function's arguments and under a walking operator are marked too.
+  std::unique_ptr<TExpression> nested = TranslateExp("Max(a+b*c, 1)*2");
+  TExpression* inner = nested->GetSubExp(0)->GetSubExp(0);
+  EXPECT_TRUE(FlatOf(inner).IsPending());
+  ExpEvaluate(*nested, -1);
+  EXPECT_TRUE(FlatOf(inner).HasProgram());
+  EXPECT_EQ(nested->GetReal(), (1.5L + -2.25L * 3.0L > 1 ? 1.5L + -2.25L * 3.0L : 1) * 2);
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "runtime/Exception.h"
 #include "runtime/Gbk.h"
+#include "runtime/GbkChars.h"
 #include "runtime/StringList.h"
 
 namespace qnexp {
@@ -302,6 +304,62 @@ TEST(StringListCopy, AssignAndAddStrings) {
   target.AddStrings(target);
   EXPECT_EQ(Items(target), (Strings{"a", "b", "a", "b"}));
   EXPECT_FALSE(target.Equals(source));
+}
+
+// IndexOf of long lists answers from a hash index: after any sequence of changes it must give
+// what a scan by the list's case rule gives, the first of equal items included.
+int ScannedIndexOf(const Strings& items, const std::string& text, bool caseSensitive) {
+  for (size_t i = 0; i < items.size(); ++i)
+    if (caseSensitive ? items[i] == text : SameText(items[i], text)) return static_cast<int>(i);
+  return -1;
+}
+
+TEST(StringListIndexOf, AgreesWithAScanThroughEveryChange) {
+  // Case variants, two-byte characters whose second bytes look like letters, a lone lead byte.
+  const Strings names = {"a",  "A",       "ab",      "AB",      "aB",      "x1",
+                         "X1", "\xB0\x61", "\xB0\x41", "\xB0",    "\xB0" "a", "\xB0\x61Q",
+                         "\xB0\x61q", "name.with.dots", "NAME.WITH.DOTS", "", "zz", "Zz"};
+  std::mt19937 random(7);
+  auto pick = [&](size_t n) { return static_cast<int>(random() % n); };
+  TStringList list;
+  for (int round = 0; round < 3000; ++round) {
+    int count = list.Count();
+    switch (pick(12)) {
+      case 0: case 1: case 2: list.Add(names[pick(names.size())]); break;
+      case 3: list.Insert(pick(count + 1), names[pick(names.size())]); break;
+      case 4: if (count > 0) list.Delete(pick(count)); break;
+      case 5: if (count > 0) list.Put(pick(count), names[pick(names.size())]); break;
+      case 6: if (count > 1) list.Move(pick(count), pick(count)); break;
+      case 7: if (count > 1) list.Exchange(pick(count), pick(count)); break;
+      case 8: list.SetCaseSensitive(!list.CaseSensitive()); break;
+      case 9: list.Sort(); break;
+      case 10: list.SetValue(names[pick(names.size())], pick(2) ? "v" : ""); break;
+      case 11: if (pick(40) == 0) list.Clear(); break;
+    }
+    Strings items = Items(list);
+    // Each text asked several times, so that the index is made, not only the first scans.
+    for (int repeat = 0; repeat < 6; ++repeat) {
+      const std::string& text = names[pick(names.size())];
+      ASSERT_EQ(list.IndexOf(text), ScannedIndexOf(items, text, list.CaseSensitive()))
+          << "round " << round << " text '" << text << "' count " << list.Count();
+    }
+    ASSERT_EQ(list.IndexOf("v=absent"), ScannedIndexOf(items, "v=absent", list.CaseSensitive()));
+  }
+}
+
+TEST(StringListIndexOf, ManyAppendedItemsAreFoundFirstFirst) {
+  TStringList list;
+  for (int i = 0; i < 5000; ++i) list.Add("item" + std::to_string(i % 2500));
+  for (int repeat = 0; repeat < 2; ++repeat) {
+    for (int i = 0; i < 2500; i += 7) EXPECT_EQ(list.IndexOf("ITEM" + std::to_string(i)), i);
+    EXPECT_EQ(list.IndexOf("item2500"), -1);
+    // Appending after the index was made keeps it in step; the first "late" stays the one found.
+    list.Add("late");
+    EXPECT_EQ(list.IndexOf("LATE"), 5000);
+  }
+  list.Delete(0);
+  EXPECT_EQ(list.IndexOf("item0"), 2499);
+  EXPECT_EQ(list.IndexOf("item1"), 0);
 }
 
 }  // namespace

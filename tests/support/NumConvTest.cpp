@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 
 #include "runtime/Exception.h"
+#include "runtime/Format.h"
 #include "runtime/Gbk.h"
 #include "support/BoolWords.h"
 
@@ -61,6 +65,33 @@ TEST(StrToNum, TakesTheLongestLeadingNumber) {
 }
 
 TEST(StrToNum, OverflowRaises) { EXPECT_THROW(StrToNum("1e99999"), EOverflow); }
+
+// Short decimals are read by one exact division; every bit must be what the full conversion
+// (StrToFloat) gives, the sign of zero included, on both sides of the shortcut's limits (19
+// digits, 27 after the point).
+TEST(StrToNum, ShortDecimalsRoundAsTheFullConversion) {
+  std::mt19937 random(99);
+  auto same = [](const std::string& text) {
+    long double fast = StrToNum(text);
+    long double full = StrToFloat(text);
+    return std::memcmp(&fast, &full, 10) == 0;
+  };
+  for (const char* text : {"0.1", "-0.0", "0.0", "9999999999999999999", "18446744073709551615",
+                           "1.8446744073709551615", "0.000000000000000000000000001",
+                           "0.0000000000000000000000000001", "123456789.123456789", "+.3",
+                           "2.5", "0000000000000000000000.5", "7."})
+    EXPECT_TRUE(same(text)) << text;
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = random() % 4 == 0 ? "-" : "";
+    int digits = 1 + static_cast<int>(random() % 24);
+    int point = static_cast<int>(random() % (digits + 1));
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
+    ASSERT_TRUE(same(text)) << text;
+  }
+}
 
 TEST(NumToStr, FixedNotationRightAligned) {
   struct {
