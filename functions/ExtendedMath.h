@@ -1,6 +1,7 @@
-// Sine, cosine, tangent, arc tangent, natural logarithm and exponential of long doubles with
-// the x87 instructions (fsin, fcos, fptan, fpatan, fyl2x, f2xm1), several times faster than
-// the C library's long double functions and within a unit or two of the last place:
+// Sine, cosine, tangent, arc tangent, natural logarithm and exponential of long doubles, several
+// times faster than the C library's long double functions and within a unit or two of the last
+// place. Sine and cosine sum their series over the reduced argument; the others use the x87
+// instructions (fptan, fpatan, fyl2x, f2xm1):
 // - the trigonometric functions reduce their argument by pi/2 themselves, with a three-part
 //   constant, since the instructions' own reduction loses digits near multiples of pi; beyond
 //   |x| = 2.6E7 (and for infinities and NaN) they give the C library's result;

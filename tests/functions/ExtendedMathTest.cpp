@@ -90,6 +90,24 @@ TEST(ExtendedMath, WideRangesAgreeWithTheLibrary) {
   }
 }
 
+// Sine and cosine sum their series: a wrong term would still give 15 digits near 0, so away
+// from the zeros they must stay within a few units of the last place of the library's.
+TEST(ExtendedMath, SineAndCosineSeriesKeepTheLastPlaces) {
+  std::mt19937_64 random(13);
+  std::uniform_real_distribution<double> spread(-1e4, 1e4);
+  const long double unitInLastPlace = std::ldexp(1.0L, -63);
+  for (int i = 0; i < 100000; ++i) {
+    long double x = spread(random) * (1 + std::ldexp(static_cast<long double>(random() >> 40), -30));
+    if (i % 4 == 0) x = std::ldexp(x, -20);  // small arguments, where the first terms rule
+    long double pairs[2][2] = {{ExtendedSin(x), std::sin(x)}, {ExtendedCos(x), std::cos(x)}};
+    for (auto& pair : pairs) {
+      if (std::fabs(pair[1]) < 1e-3L) continue;  // near a zero the reduction's error shows
+      EXPECT_LE(std::fabs(pair[0] - pair[1]), 3 * unitInLastPlace * std::fabs(pair[1]))
+          << static_cast<double>(x);
+    }
+  }
+}
+
 // Powers with non-integral exponents go through the logarithm and the exponential.
 TEST(ExtendedMath, PowersAgreeWithTheLibrary) {
   std::mt19937_64 random(11);
