@@ -214,7 +214,10 @@ bool TExp_Power::TransOverOK() {
 }
 
 void TExp_Power::Calculate() {
-  PutReal(RealPower(Operand(*this, 0).GetReal(), Operand(*this, 1).GetReal()));
+  long double base = Operand(*this, 0).GetReal();
+  TExpression& exponent = Operand(*this, 1);
+  PutReal(exponent.DataType == etInteger ? IntegerPower(base, exponent.Value.IntValue)
+                                         : RealPower(base, exponent.GetReal()));
 }
 
 // --- Neg, Abs --------------------------------------------------------------------------------

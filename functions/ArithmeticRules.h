@@ -83,6 +83,22 @@ inline long double MagnitudePower(long double x, uint64_t n) {
   }
 }
 
+// x ^ n for x != 0 and |n| <= kLargestMultipliedExponent, multiplied out: false when the result
+// lies too near the edges of the range, where the clamp of the rule of logarithms may apply.
+inline bool MultipliedPower(long double x, int64_t n, long double& result) {
+  constexpr long double kSafeLow = 1E-4900L;
+  constexpr long double kSafeHigh = 1E4900L;
+  long double magnitude = 1;
+  if (n != 0) {
+    magnitude = MagnitudePower(x, static_cast<uint64_t>(n < 0 ? -n : n));
+    if (n < 0) magnitude = 1 / magnitude;
+  }
+  // A NaN base fails here too and meets its error on the general path.
+  if (!(magnitude >= kSafeLow && magnitude <= kSafeHigh)) return false;
+  result = x < 0 && (n & 1) ? -magnitude : magnitude;
+  return true;
+}
+
 // x ^ y: the rule of logarithms, except that an integral exponent whose result lies well
 // inside the range is multiplied out, where the clamp cannot apply and the product is exact
 // wherever the result has few enough digits: 2 ^ 10 is exactly 1024, 10 ^ -2 exactly 0.01.
@@ -95,20 +111,22 @@ inline long double RealPower(long double x, long double y) {
     if (shifted - 0x1.8p63L == y) {
       uint64_t bits;
       std::memcpy(&bits, &shifted, sizeof bits);
-      auto n = static_cast<int64_t>(bits - 0xC000000000000000u);
-      constexpr long double kSafeLow = 1E-4900L;
-      constexpr long double kSafeHigh = 1E4900L;
-      long double magnitude = 1;
-      if (n != 0) {
-        magnitude = MagnitudePower(x, static_cast<uint64_t>(n < 0 ? -n : n));
-        if (n < 0) magnitude = 1 / magnitude;
-      }
-      // A NaN base fails here too and meets its error on the general path.
-      if (magnitude >= kSafeLow && magnitude <= kSafeHigh)
-        return x < 0 && (n & 1) ? -magnitude : magnitude;
+      long double result;
+      if (MultipliedPower(x, static_cast<int64_t>(bits - 0xC000000000000000u), result))
+        return result;
     }
   }
   return PowerByLogarithms(x, y);
+}
+
+// RealPower(x, n) for an exponent known to be an integer (of an integer node), without the
+// test of integrality.
+inline long double IntegerPower(long double x, int32_t n) {
+  long double result;
+  if (x != 0 && n >= -kLargestMultipliedExponent && n <= kLargestMultipliedExponent &&
+      MultipliedPower(x, n, result))
+    return result;
+  return PowerByLogarithms(x, n);
 }
 
 }  // namespace qnexp

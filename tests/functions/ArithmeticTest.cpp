@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -266,6 +267,24 @@ TEST(ArithmeticCalculation, IntegralExponentsKeepTheClamp) {
   EXPECT_THROW(RealPower(0, 2), EZeroDivide);
   EXPECT_THROW(RealPower(0, -3), EZeroDivide);
   EXPECT_THROW(RealPower(NAN, 2), EInvalidOp);
+}
+
+// An integer exponent skips the test of integrality; the value must be RealPower's to the bit,
+// errors included, on both sides of every hand-over.
+TEST(ArithmeticCalculation, IntegerExponentsGiveRealPowersValues) {
+  const long double bases[] = {2, -2, 10, -10, 0.5L, 1.1L, -1.000001L, 1e300L, 1e-300L, 7.25L,
+                               1, -1, 0, LDBL_MAX, NAN};
+  const int32_t exponents[] = {0, 1, -1, 2, 3, -3, 17, 63, 5000, -5000, 16400, 1 << 20,
+                               (1 << 20) + 1, -(1 << 20) - 1, INT32_MAX, INT32_MIN};
+  for (long double base : bases)
+    for (int32_t n : exponents) {
+      std::string ours, theirs;
+      long double a = 0, b = 0;
+      try { a = IntegerPower(base, n); } catch (const Exception& e) { ours = e.Message; }
+      try { b = RealPower(base, n); } catch (const Exception& e) { theirs = e.Message; }
+      EXPECT_EQ(ours, theirs) << static_cast<double>(base) << " ^ " << n;
+      EXPECT_EQ(std::memcmp(&a, &b, 10), 0) << static_cast<double>(base) << " ^ " << n;
+    }
 }
 
 TEST(ArithmeticCalculation, CheckedRealRaisesForNonFiniteResults) {
