@@ -216,8 +216,7 @@ bool TExp_Power::TransOverOK() {
 void TExp_Power::Calculate() {
   long double base = Operand(*this, 0).GetReal();
   TExpression& exponent = Operand(*this, 1);
-  PutReal(exponent.DataType == etInteger ? IntegerPower(base, exponent.Value.IntValue)
-                                         : RealPower(base, exponent.GetReal()));
+  PutReal(PowerOf(base, exponent, exponent.GetReal()));
 }
 
 // --- Neg, Abs --------------------------------------------------------------------------------

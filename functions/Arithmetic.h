@@ -91,7 +91,14 @@ public:
   }
 };
 
-// x ^ y, always etReal, by RealPower.
+// x ^ the value of the exponent node, whose real value is y: by RealPower, or by IntegerPower
+// for an integer node, whose value need not be tested for integrality.
+inline long double PowerOf(long double x, const TExpression& exponent, long double y) {
+  return exponent.DataType == etInteger ? IntegerPower(x, exponent.Value.IntValue)
+                                        : RealPower(x, y);
+}
+
+// x ^ y, always etReal, by PowerOf.
 class TExp_Power final : public TExp_MathCalc {
   QN_CLASS(TExp_Power, TExp_MathCalc)
 public:

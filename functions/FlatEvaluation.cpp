@@ -91,13 +91,6 @@ inline bool RealOperation(TExpression& node, TLastValue& last, Rule rule) {
   return true;
 }
 
-// Whether the exponent of a power is an integer node, whose value need not be tested for
-// integrality.
-inline bool IntegerExponent(const TExpression& power) {
-  const TExpression* exponent = power.BaseSlot(1);
-  return exponent && exponent->DataType == etInteger;
-}
-
 }  // namespace
 
 TFlatProgram::TFlatProgram(TExpression& root) : Root(root) {
@@ -196,10 +189,9 @@ void TFlatProgram::Run(int32_t stamp) {
         break;
       case TFlatStepKind::fsPower:
         TakeFirstOperandType(node);
-        if (IntegerExponent(node) ? RealOperation(node, last, [&](long double x, long double) {
-              return IntegerPower(x, node.BaseSlot(1)->Value.IntValue);
-            })
-                                  : RealOperation(node, last, RealPower))
+        if (RealOperation(node, last, [&](long double x, long double y) {
+              return PowerOf(x, *node.BaseSlot(1), y);
+            }))
           continue;
         static_cast<TExp_Power&>(node).TExp_Power::Calculate();
         break;
