@@ -112,8 +112,9 @@ void MuparserEvalBenchmark(benchmark::State& state, const char* text) {
 constexpr const char* kShortText = "(a+b)*(c-1)/2+sin(a)";
 
 // Texts translated between two pauses of the timer: pausing and resuming reads the clocks,
-// which on a virtual machine costs about as much as a translation.
-constexpr int kShortTextBatch = 100;
+// which on a virtual machine costs about as much as a translation. Freeing a batch of 100 made
+// the allocator give its memory back and fault it in again at every batch.
+constexpr int kShortTextBatch = 40;
 
 void TranslateShortBenchmark(benchmark::State& state) {
   DefineBenchVariables();
