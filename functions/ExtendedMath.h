@@ -11,10 +11,10 @@
 // of a negative number NaN. Elsewhere than x86-64 they are the C library's functions.
 #pragma once
 
+#include "functions/ExtendedTrig.h"
+
 namespace qnexp {
 
-long double ExtendedSin(long double x);
-long double ExtendedCos(long double x);
 long double ExtendedTan(long double x);
 long double ExtendedArcTan(long double x);
 long double ExtendedLn(long double x);

@@ -1,10 +1,10 @@
 // Laying out and running flattened evaluations.
 #include "functions/FlatEvaluation.h"
 
-
 #include "core/Variables.h"
 #include "functions/Arithmetic.h"
 #include "functions/ArithmeticRules.h"
+#include "functions/ExtendedTrig.h"
 #include "functions/Math.h"
 #include "runtime/Gbk.h"
 
@@ -32,8 +32,8 @@ const TClassLayout* FindLayout(const TClassInfo* cls) {
       {&TExp_Mul::StaticClass(), TLayout::lyOperator, TFlatStepKind::fsMul},
       {&TExp_Div::StaticClass(), TLayout::lyOperator, TFlatStepKind::fsDiv},
       {&TExp_Power::StaticClass(), TLayout::lyOperator, TFlatStepKind::fsPower},
-      {&TExp_Sin::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
-      {&TExp_Cos::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
+      {&TExp_Sin::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsSin},
+      {&TExp_Cos::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsCos},
       {&TExp_ArcTan::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
       {&TExp_Ln::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
       {&TExp_Sqr::StaticClass(), TLayout::lyFunction, TFlatStepKind::fsFunction},
@@ -139,7 +139,12 @@ bool TFlatProgram::Lay(TExpression& node, bool mayGrow) {
     if (!operand) break;
     if (!Lay(*operand, mayGrow)) return false;
   }
-  StepList.push_back({layout->Kind, 0, &node});
+  TFlatStepKind calculation = layout->Kind;
+  // Sine and cosine read their argument from the step before, which must be there.
+  bool oneArgument = node.GetSubExpCount() == 1 && node.GetSubExp(0);
+  if ((calculation == TFlatStepKind::fsSin || calculation == TFlatStepKind::fsCos) && !oneArgument)
+    calculation = TFlatStepKind::fsFunction;
+  StepList.push_back({calculation, 0, &node});
   StepList[enter].SkipTo = static_cast<uint32_t>(StepList.size());
   return true;
 }
@@ -194,6 +199,22 @@ void TFlatProgram::Run(int32_t stamp) {
             }))
           continue;
         static_cast<TExp_Power&>(node).TExp_Power::Calculate();
+        break;
+      case TFlatStepKind::fsSin:
+      case TFlatStepKind::fsCos:
+        TakeFirstOperandType(node);
+        // As their Calculate, with the argument (the node of the step before) and the result
+        // kept in a register.
+        if (node.DataType == etReal) {
+          long double x = last.Of(*(step - 1)->Node);
+          long double result =
+              CheckedReal(step->Kind == TFlatStepKind::fsSin ? ExtendedSin(x) : ExtendedCos(x));
+          node.Value.RealValue = result;
+          last.Node = &node;
+          last.Value = result;
+          continue;
+        }
+        node.Calculate();
         break;
       case TFlatStepKind::fsFunction:
         TakeFirstOperandType(node);

@@ -23,6 +23,8 @@ enum class TFlatStepKind : uint8_t {
   fsMul,
   fsDiv,
   fsPower,
+  fsSin,        // the calculation of Sin and Cos of one argument, after it
+  fsCos,
   fsFunction,   // the calculation of a function of the plain protocol after its arguments
   fsOther,      // any other node: its own Evaluate, subtree and all
 };

@@ -46,6 +46,7 @@ long double RoundHalfEven(long double x) {
 
 }  // namespace
 
+// Flattened evaluation programs compute these two as well, the same way.
 void TExp_Sin::Calculate() { PutReal(Checked(ExtendedSin(RealArg(*this)))); }
 
 void TExp_Cos::Calculate() { PutReal(Checked(ExtendedCos(RealArg(*this)))); }
