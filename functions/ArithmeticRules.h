@@ -85,16 +85,18 @@ inline long double MagnitudePower(long double x, uint64_t n) {
 
 // x ^ n for x != 0 and |n| <= kLargestMultipliedExponent, multiplied out: false when the result
 // lies too near the edges of the range, where the clamp of the rule of logarithms may apply.
+// Multiplied-out powers whose magnitude lies between these are far from the clamp.
+inline constexpr long double kSafePowerLow = 1E-4900L;
+inline constexpr long double kSafePowerHigh = 1E4900L;
+
 inline bool MultipliedPower(long double x, int64_t n, long double& result) {
-  constexpr long double kSafeLow = 1E-4900L;
-  constexpr long double kSafeHigh = 1E4900L;
   long double magnitude = 1;
   if (n != 0) {
     magnitude = MagnitudePower(x, static_cast<uint64_t>(n < 0 ? -n : n));
     if (n < 0) magnitude = 1 / magnitude;
   }
   // A NaN base fails here too and meets its error on the general path.
-  if (!(magnitude >= kSafeLow && magnitude <= kSafeHigh)) return false;
+  if (!(magnitude >= kSafePowerLow && magnitude <= kSafePowerHigh)) return false;
   result = x < 0 && (n & 1) ? -magnitude : magnitude;
   return true;
 }
@@ -123,6 +125,11 @@ inline long double RealPower(long double x, long double y) {
 // test of integrality.
 inline long double IntegerPower(long double x, int32_t n) {
   long double result;
+  // The square, the most common power, as MultipliedPower computes it, without its loop.
+  if (n == 2 && x != 0) {
+    result = x * x;
+    if (result >= kSafePowerLow && result <= kSafePowerHigh) return result;
+  }
   if (x != 0 && n >= -kLargestMultipliedExponent && n <= kLargestMultipliedExponent &&
       MultipliedPower(x, n, result))
     return result;

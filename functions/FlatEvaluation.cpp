@@ -73,7 +73,12 @@ inline void TakeFirstOperandType(TExpression& node) {
 struct TLastValue {
   const TExpression* Node = nullptr;
   long double Value = 0;
-  long double Of(TExpression& node) const { return &node == Node ? Value : node.GetReal(); }
+  long double Of(TExpression& node) const {
+    if (&node == Node) return Value;
+    // An integer operand (the exponent of a square) is converted here, without a call.
+    if (node.DataType == etInteger) return node.Value.IntValue;
+    return node.GetReal();
+  }
 };
 
 // The real case of an operator over two operands, as its Calculate computes it; false when the

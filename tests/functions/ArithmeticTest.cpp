@@ -273,7 +273,7 @@ TEST(ArithmeticCalculation, IntegralExponentsKeepTheClamp) {
 // errors included, on both sides of every hand-over.
 TEST(ArithmeticCalculation, IntegerExponentsGiveRealPowersValues) {
   const long double bases[] = {2, -2, 10, -10, 0.5L, 1.1L, -1.000001L, 1e300L, 1e-300L, 7.25L,
-                               1, -1, 0, LDBL_MAX, NAN};
+                               1, -1, 0, LDBL_MAX, NAN, 1e2455L, -1e-2455L};
   const int32_t exponents[] = {0, 1, -1, 2, 3, -3, 17, 63, 5000, -5000, 16400, 1 << 20,
                                (1 << 20) + 1, -(1 << 20) - 1, INT32_MAX, INT32_MIN};
   for (long double base : bases)
