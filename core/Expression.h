@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/NodeMemory.h"
 #include "runtime/Extended.h"
 #include "support/BaseObject.h"
 
@@ -67,6 +68,12 @@ public:
   TExpression() = default;
   // Frees the format expression, then the sub-expressions from the last to the first.
   ~TExpression() override;
+
+  // Nodes of every class come from the per-thread lists of freed node blocks.
+  static void* operator new(std::size_t size) { return AllocateNodeMemory(size); }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    FreeNodeMemory(block, size);
+  }
 
   TExpDataType DataType = etInteger;
   // Set on the nodes a flattened evaluation program depends on: changing their slots or
