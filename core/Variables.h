@@ -70,12 +70,15 @@ public:
   // The protocol of every node, shortened for the usual case of a plain constant name:
   // stamping that name is all its evaluation would do. Inline so that flattened evaluation
   // programs can run it without a call.
-  void Evaluate(int32_t stamp) override {
-    if (stamp == SyncFlag && stamp != kForceStamp) return;
+  void Evaluate(int32_t stamp) override { EvaluateReference(stamp); }
+  // Evaluate, telling whether it ran no code beyond copying a plain variable's value (or
+  // nothing at all for a node already stamped).
+  bool EvaluateReference(int32_t stamp) {
+    if (stamp == SyncFlag && stamp != kForceStamp) return true;
     TExpression* name = SubExp[0];
     if (!name || (NameKind != 1 && !ConstantName())) {
       TFunction::Evaluate(stamp);
-      return;
+      return false;
     }
     SyncFlag = stamp;
     name->SyncFlag = stamp;
@@ -93,9 +96,10 @@ public:
       if (!Value.StrValue.empty() || !variable->Value.StrValue.empty() ||
           (!FormatExp && variable->GetFormatExp())) [[unlikely]]
         TakeTextAndFormat(*variable);
-      return;
+      return true;
     }
     Calculate();
+    return false;
   }
 
   TVarList* VarList = nullptr;

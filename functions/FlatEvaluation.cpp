@@ -172,7 +172,8 @@ void TFlatProgram::Run(int32_t stamp) {
         node.SyncFlag = stamp;
         continue;
       case TFlatStepKind::fsReference:
-        static_cast<TExp_VarRef&>(node).TExp_VarRef::Evaluate(stamp);
+        // A plain copy changes no other node and no slot: nothing to check after it.
+        if (static_cast<TExp_VarRef&>(node).EvaluateReference(stamp)) continue;
         break;
       case TFlatStepKind::fsAdd:
         TakeFirstOperandType(node);
@@ -228,6 +229,8 @@ void TFlatProgram::Run(int32_t stamp) {
       case TFlatStepKind::fsOther:
         node.Evaluate(stamp);
         break;
+      default:
+        __builtin_unreachable();
     }
     // Any other step may have changed values: the kept one is read again from its node.
     last.Node = nullptr;
