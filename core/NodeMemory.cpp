@@ -53,7 +53,7 @@ struct TDrain {
     for (std::size_t i = 0; i < kSizeClasses; ++i)
       while (TFreeBlock* block = Blocks.Heads[i]) {
         Blocks.Heads[i] = block->Next;
-        ::operator delete(block, BlockBytes(i));
+        ::operator delete(block);
       }
     Blocks.BytesKept = 0;
     Blocks.Closed = true;
@@ -83,7 +83,7 @@ void* AllocateNodeMemory(std::size_t size) {
 void FreeNodeMemory(void* block, std::size_t size) noexcept {
   if (!block) return;
   if (!kKeepFreedBlocks || size > kLargestKept) {
-    ::operator delete(block, size);
+    ::operator delete(block);
     return;
   }
   TThreadBlocks& blocks = Blocks;
@@ -96,7 +96,7 @@ void FreeNodeMemory(void* block, std::size_t size) noexcept {
     blocks.BytesKept += bytes;
     return;
   }
-  ::operator delete(block, bytes);
+  ::operator delete(block);
 }
 
 std::size_t NodeMemoryKept() { return Blocks.BytesKept; }
