@@ -83,12 +83,14 @@ inline long double MagnitudePower(long double x, uint64_t n) {
   }
 }
 
-// x ^ n for x != 0 and |n| <= kLargestMultipliedExponent, multiplied out: false when the result
-// lies too near the edges of the range, where the clamp of the rule of logarithms may apply.
-// Multiplied-out powers whose magnitude lies between these are far from the clamp.
-inline constexpr long double kSafePowerLow = 1E-4900L;
-inline constexpr long double kSafePowerHigh = 1E4900L;
+// Whether a multiplied-out power of this magnitude lies far from the edges of the range, where
+// the clamp of the rule of logarithms may apply. False for NaN.
+inline bool FarFromClamp(long double magnitude) {
+  return magnitude >= 1E-4900L && magnitude <= 1E4900L;
+}
 
+// x ^ n for x != 0 and |n| <= kLargestMultipliedExponent, multiplied out: false when the result
+// is not FarFromClamp.
 inline bool MultipliedPower(long double x, int64_t n, long double& result) {
   long double magnitude = 1;
   if (n != 0) {
@@ -96,7 +98,7 @@ inline bool MultipliedPower(long double x, int64_t n, long double& result) {
     if (n < 0) magnitude = 1 / magnitude;
   }
   // A NaN base fails here too and meets its error on the general path.
-  if (!(magnitude >= kSafePowerLow && magnitude <= kSafePowerHigh)) return false;
+  if (!FarFromClamp(magnitude)) return false;
   result = x < 0 && (n & 1) ? -magnitude : magnitude;
   return true;
 }
@@ -128,7 +130,7 @@ inline long double IntegerPower(long double x, int32_t n) {
   // The square, the most common power, as MultipliedPower computes it, without its loop.
   if (n == 2 && x != 0) {
     result = x * x;
-    if (result >= kSafePowerLow && result <= kSafePowerHigh) return result;
+    if (FarFromClamp(result)) return result;
   }
   if (x != 0 && n >= -kLargestMultipliedExponent && n <= kLargestMultipliedExponent &&
       MultipliedPower(x, n, result))
